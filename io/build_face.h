@@ -1,0 +1,23 @@
+// Face construction on load, with edges shared between faces.
+#pragma once
+
+#include "mesh/mesh.h"
+
+namespace zeq {
+
+// The numbering of one load: edges and faces are numbered 0, 1, 2, ... in the
+// order they are created.
+struct LoadCounters {
+    int nextEdge = 0;
+    int nextFace = 0;
+};
+
+// Builds the triangle with corners P, Q, R (file order) and appends it and any
+// new edge to the mesh. An edge between two corners is reused when P's edge
+// list (for PQ and PR) or Q's (for QR) already holds one; when several match,
+// the last one in the list wins. The face's edge list is PQ, QR, RP; a new
+// edge takes its ends in the face's corner order. Cannot fail; degenerate or
+// repeated faces are built as they come.
+void buildFace(Mesh& mesh, Vertex* p, Vertex* q, Vertex* r, LoadCounters& counters);
+
+}  // namespace zeq

@@ -1,0 +1,38 @@
+#include "io/live_mesh.h"
+
+namespace zeq {
+
+int renumberLiveVertices(Mesh& mesh) {
+    int k = 0;
+    for (Vertex* v : mesh.vertices) {
+        if (!isLive(v)) continue;
+        if (v->getId() != k) v->setId(k);
+        ++k;
+    }
+    return k;
+}
+
+bool faceCorners(const Face* face, std::array<const Vertex*, 3>& corners) {
+    if (face->edges.size() < 2 || face->edges.size() > 3) return false;
+    const Edge* e0 = face->edges[0];
+    const Edge* e1 = face->edges[1];
+    const Vertex* shared;
+    const Vertex* third;
+    if (e1->end1 == e0->end1 || e1->end1 == e0->end2) {
+        shared = e1->end1;
+        third = e1->end2;
+    } else {
+        shared = e1->end2;
+        third = e1->end1;
+    }
+    if (shared == e0->end1) {
+        corners = {e0->end2, e0->end1, third};
+    } else {
+        corners = {e0->end1, e0->end2, third};
+    }
+    for (const Vertex* corner : corners)
+        if (corner == nullptr || !isLive(corner)) return false;
+    return true;
+}
+
+}  // namespace zeq

@@ -1,0 +1,28 @@
+// What the writers see of a mesh: its live vertices and faces.
+#pragma once
+
+#include <array>
+
+#include "mesh/mesh.h"
+
+namespace zeq {
+
+// Live records are those whose edge list is not empty; a collapse empties the
+// vertex and the two faces it retires, and an input vertex no face names never
+// had an edge.
+inline bool isLive(const Vertex* v) { return !v->edges.empty(); }
+inline bool isLive(const Face* f) { return !f->edges.empty(); }
+
+// Numbers the live vertices 0, 1, 2, ... in list order (other vertices keep
+// their id) and returns how many there are.
+int renumberLiveVertices(Mesh& mesh);
+
+// The three corners of a live face in its winding, read back from its first
+// two edges: the first corner is the end of the first edge that the second
+// edge does not touch, the second the vertex they share, the third the other
+// end of the second edge. False for a face that cannot be written as a
+// triangle (retired, more than three edges, or a corner that is missing or
+// not itself written).
+bool faceCorners(const Face* face, std::array<const Vertex*, 3>& corners);
+
+}  // namespace zeq

@@ -1,0 +1,115 @@
+#include "io/smf_reader.h"
+
+#include <cstdio>
+
+#include "io/build_face.h"
+#include "io/text_stream.h"
+
+namespace zeq {
+
+namespace {
+
+// Header lines and the first vertex line hold at most this many characters.
+constexpr std::size_t kLineBuffer = 90;
+
+// The vertex numbered `number` (1-based) of the mesh, or null when out of range.
+Vertex* vertexByNumber(const Mesh& mesh, int number) {
+    long long index = static_cast<long long>(number) - 1;
+    if (index < 0 || index >= static_cast<long long>(mesh.vertices.size())) return nullptr;
+    return mesh.vertices[static_cast<std::size_t>(index)];
+}
+
+// Builds the face with 1-based corners i, j, k; false when a corner is out of range.
+bool buildNumberedFace(Mesh& mesh, int i, int j, int k, LoadCounters& counters) {
+    Vertex* p = vertexByNumber(mesh, i);
+    Vertex* q = vertexByNumber(mesh, j);
+    Vertex* r = vertexByNumber(mesh, k);
+    if (p == nullptr || q == nullptr || r == nullptr) return false;
+    buildFace(mesh, p, q, r, counters);
+    return true;
+}
+
+void printFaceCounts(const Mesh& mesh) {
+    std::printf(" %d <Edges>\n", static_cast<int>(mesh.edges.size()));
+    std::printf(" %d <Faces>\n", static_cast<int>(mesh.faces.size()));
+}
+
+// `open` (re)opens the input on a TextStream; the header is found in a first
+// pass and skipped in the second.
+template <class Open>
+ReadStatus readSmfFrom(Mesh& mesh, Open open) {
+    TextStream in;
+    char line[kLineBuffer];
+
+    // First pass: count the lines up to and including the first 'v' line.
+    if (!open(in)) return ReadStatus::FileNotFound;
+    if (in.empty()) return ReadStatus::FileEmpty;
+    long long linesRead = 0;
+    for (;;) {
+        bool ok = in.getLine(line, kLineBuffer);
+        ++linesRead;
+        if (!ok) return ReadStatus::BadHeader;
+        if (line[0] == 'v') break;
+    }
+    const long long headerLines = linesRead - 1;
+
+    // Second pass: skip the header, then parse items.
+    if (!open(in)) return ReadStatus::FileNotFound;
+    for (long long n = 0; n < headerLines; ++n) {
+        if (!in.getLine(line, kLineBuffer)) return ReadStatus::BadHeader;
+    }
+
+    char c = 0;
+    in.readChar(c);
+    int vertexCounter = 0;
+    while (c != 'f') {
+        double x = 0.0, y = 0.0, z = 0.0;
+        in.readDouble(x);
+        in.readDouble(y);
+        in.readDouble(z);
+        in.readChar(c);
+        if (in.fail()) return ReadStatus::BadVertices;
+        Vertex* v = mesh.newVertex(vertexCounter, Point3{x, y, z});
+        v->vertexMark = 0;
+        mesh.addVertex(v);
+        ++vertexCounter;
+    }
+    std::printf(" %d <Vertices>\n", static_cast<int>(mesh.vertices.size()));
+
+    LoadCounters counters;
+    while (c == 'f') {
+        int i = 0, j = 0, k = 0;
+        in.readInt(i);
+        in.readInt(j);
+        in.readInt(k);
+        if (in.eof()) {
+            // The file ends inside the face records: a complete last record
+            // still counts, a partial one is dropped.
+            if (!in.fail() && !buildNumberedFace(mesh, i, j, k, counters))
+                return ReadStatus::BadFaces;
+            printFaceCounts(mesh);
+            return ReadStatus::Loaded;
+        }
+        if (in.fail()) return ReadStatus::BadFaces;
+        // With only white space left, c keeps 'f' and the next round meets
+        // the end of the file before a number.
+        in.readChar(c);
+        if (!buildNumberedFace(mesh, i, j, k, counters)) return ReadStatus::BadFaces;
+    }
+    return ReadStatus::Loaded;
+}
+
+}  // namespace
+
+ReadStatus readSmf(Mesh& mesh, const char* fileName) {
+    return readSmfFrom(mesh, [fileName](TextStream& in) { return in.open(fileName); });
+}
+
+ReadStatus readSmfText(Mesh& mesh, const char* data, std::size_t size) {
+    return readSmfFrom(mesh, [data, size](TextStream& in) {
+        in.openBuffer(data, size);
+        return true;
+    });
+}
+
+}  // namespace zeq

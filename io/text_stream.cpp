@@ -1,0 +1,233 @@
+#include "io/text_stream.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstdint>
+#include <cstdlib>
+#include <limits>
+
+namespace zeq {
+
+namespace {
+constexpr std::size_t kBlockSize = 1 << 20;
+
+bool isDigit(int c) { return c >= '0' && c <= '9'; }
+}  // namespace
+
+bool TextStream::open(const char* fileName) {
+    close();
+    file_ = std::fopen(fileName, "rb");
+    if (file_ == nullptr) return false;
+    block_.resize(kBlockSize);
+    // A name that opens but cannot be read (a directory) counts as not opened.
+    peek();
+    if (readError_) {
+        close();
+        return false;
+    }
+    return true;
+}
+
+void TextStream::openBuffer(const char* data, std::size_t size) {
+    close();
+    data_ = data;
+    len_ = size;
+}
+
+void TextStream::close() {
+    if (file_ != nullptr) std::fclose(file_);
+    file_ = nullptr;
+    data_ = nullptr;
+    pos_ = len_ = 0;
+    fail_ = eof_ = readError_ = false;
+}
+
+bool TextStream::refill() {
+    if (file_ == nullptr || readError_) return false;
+    std::size_t n = std::fread(block_.data(), 1, block_.size(), file_);
+    if (n == 0) {
+        if (std::ferror(file_)) readError_ = true;
+        return false;
+    }
+    data_ = block_.data();
+    pos_ = 0;
+    len_ = n;
+    return true;
+}
+
+bool TextStream::empty() { return peek() == kEnd; }
+
+bool TextStream::sentry() {
+    if (fail_ || eof_) {
+        fail_ = true;
+        return false;
+    }
+    int c = peek();
+    while (c != kEnd && isBlank(c)) {
+        bump();
+        c = peek();
+    }
+    if (c == kEnd) {
+        eof_ = fail_ = true;
+        return false;
+    }
+    return true;
+}
+
+bool TextStream::getLine(char* buffer, std::size_t capacity) {
+    std::size_t count = 0;
+    if (fail_ || eof_) {
+        fail_ = true;
+    } else {
+        bool extracted = false;
+        for (;;) {
+            int c = peek();
+            if (c == kEnd) {
+                eof_ = true;
+                if (!extracted) fail_ = true;
+                break;
+            }
+            bump();
+            extracted = true;
+            if (c == '\n') break;
+            if (c == '\r' && peek() == '\n') {
+                bump();
+                break;
+            }
+            if (count + 1 >= capacity) {
+                fail_ = true;
+                break;
+            }
+            buffer[count++] = static_cast<char>(c);
+        }
+    }
+    if (capacity > 0) buffer[count] = '\0';
+    return !fail_;
+}
+
+bool TextStream::readChar(char& c) {
+    if (!sentry()) return false;
+    c = static_cast<char>(peek());
+    bump();
+    return true;
+}
+
+bool TextStream::readWord(std::string& word, std::size_t maxLength) {
+    word.clear();
+    if (!sentry()) return false;
+    int c = peek();
+    while (c != kEnd && !isBlank(c)) {
+        if (word.size() < maxLength + 1) word.push_back(static_cast<char>(c));
+        bump();
+        c = peek();
+    }
+    if (c == kEnd) eof_ = true;
+    if (word.size() > maxLength) fail_ = true;
+    return !fail_;
+}
+
+// Integer extraction: an optional sign and the decimal digits that follow.
+// No digit, or a value outside the int range, fails. Every digit of the run is
+// consumed, however long it is.
+bool TextStream::readInt(int& value) {
+    if (!sentry()) return false;
+    int c = peek();
+    bool negative = false;
+    if (c == '-' || c == '+') {
+        negative = c == '-';
+        bump();
+        c = peek();
+    }
+    const std::uint64_t limit = negative ? std::uint64_t{1} << 31 : INT_MAX;
+    std::uint64_t magnitude = 0;
+    bool anyDigit = false;
+    bool overflow = false;
+    while (c != kEnd && isDigit(c)) {
+        anyDigit = true;
+        if (!overflow) {
+            magnitude = magnitude * 10 + static_cast<std::uint64_t>(c - '0');
+            overflow = magnitude > limit;
+        }
+        bump();
+        c = peek();
+    }
+    if (c == kEnd) eof_ = true;
+    if (!anyDigit || overflow) {
+        value = 0;
+        fail_ = true;
+        return false;
+    }
+    value = negative ? static_cast<int>(-static_cast<std::int64_t>(magnitude))
+                     : static_cast<int>(magnitude);
+    return true;
+}
+
+// Floating-point extraction. The characters taken are: an optional sign, then
+// digits with at most one decimal point, then once digits were seen an 'e' or
+// 'E' with an optional sign right after it and more digits. The run is then
+// converted as a whole; when it is not a complete number ("1e", "-", ".") the
+// read fails with the whole run consumed, and a value beyond the double range
+// fails too. A value too small for a double is accepted (it rounds towards 0).
+bool TextStream::readDouble(double& value) {
+    if (!sentry()) return false;
+    token_.clear();
+    int c = peek();
+    if (c == '+' || c == '-') {
+        token_.push_back(static_cast<char>(c));
+        bump();
+        c = peek();
+    }
+    bool mantissa = false;
+    // Leading zeros collapse into one.
+    while (c == '0') {
+        if (!mantissa) token_.push_back('0');
+        mantissa = true;
+        bump();
+        c = peek();
+    }
+    bool decimalPoint = false;
+    bool exponent = false;
+    while (c != kEnd) {
+        if (isDigit(c)) {
+            token_.push_back(static_cast<char>(c));
+            mantissa = true;
+        } else if (c == '.' && !decimalPoint && !exponent) {
+            token_.push_back('.');
+            decimalPoint = true;
+        } else if ((c == 'e' || c == 'E') && !exponent && mantissa) {
+            token_.push_back('e');
+            exponent = true;
+            bump();
+            c = peek();
+            if (c == '+' || c == '-') {
+                token_.push_back(static_cast<char>(c));
+            } else {
+                continue;
+            }
+        } else {
+            break;
+        }
+        bump();
+        c = peek();
+    }
+    if (c == kEnd) eof_ = true;
+
+    const char* start = token_.c_str();
+    char* stop = nullptr;
+    double converted = std::strtod(start, &stop);
+    if (stop == start || *stop != '\0') {
+        value = 0.0;
+        fail_ = true;
+    } else if (converted == std::numeric_limits<double>::infinity()) {
+        value = std::numeric_limits<double>::max();
+        fail_ = true;
+    } else if (converted == -std::numeric_limits<double>::infinity()) {
+        value = -std::numeric_limits<double>::max();
+        fail_ = true;
+    } else {
+        value = converted;
+    }
+    return !fail_;
+}
+
+}  // namespace zeq

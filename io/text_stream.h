@@ -1,0 +1,82 @@
+// A buffered text input with the extraction rules of a standard C++ stream.
+//
+// The readers define the accepted text in terms of formatted extraction: skip
+// white space, take the longest prefix that looks like a number, fail when it
+// does not convert. TextStream reproduces those rules exactly (which
+// characters a read consumes, when it fails, when it meets the end of the
+// file, the fail state that makes every later read fail) without the cost of
+// the stream machinery, reading the file in large blocks.
+#pragma once
+
+#include <cstddef>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace zeq {
+
+class TextStream {
+public:
+    TextStream() = default;
+    TextStream(const TextStream&) = delete;
+    TextStream& operator=(const TextStream&) = delete;
+    ~TextStream() { close(); }
+
+    // Opens a file for reading; false when it cannot be opened or read (a
+    // directory, for example).
+    bool open(const char* fileName);
+    // Reads from memory instead of a file (tests, fuzzing).
+    void openBuffer(const char* data, std::size_t size);
+    void close();
+
+    // True when the input holds no characters at all.
+    bool empty();
+
+    // Reads one line into a buffer of `capacity` characters including the
+    // terminating zero. Fails when the line does not fit, or when the end of
+    // the input comes before any character. A carriage return right before the
+    // line end is dropped first, so files saved with CRLF line ends read alike.
+    bool getLine(char* buffer, std::size_t capacity);
+
+    // Formatted extraction. Each skips white space first; on failure the stream
+    // enters the fail state and every later read fails at once.
+    bool readDouble(double& value);
+    bool readInt(int& value);
+    bool readChar(char& c);
+    // A run of non-blank characters; fails (and consumes it) when the run is
+    // longer than maxLength.
+    bool readWord(std::string& word, std::size_t maxLength);
+
+    bool fail() const { return fail_; }
+    // True once a read has met the end of the input.
+    bool eof() const { return eof_; }
+
+private:
+    static constexpr int kEnd = -1;
+
+    int peek() {
+        if (pos_ < len_) return static_cast<unsigned char>(data_[pos_]);
+        return refill() ? static_cast<unsigned char>(data_[pos_]) : kEnd;
+    }
+    void bump() { ++pos_; }
+    bool refill();
+    // The start of every formatted read: false (and fail state) when the
+    // stream already failed or only white space is left.
+    bool sentry();
+
+    std::FILE* file_ = nullptr;
+    std::vector<char> block_;
+    const char* data_ = nullptr;
+    std::size_t pos_ = 0;
+    std::size_t len_ = 0;
+    bool fail_ = false;
+    bool eof_ = false;
+    bool readError_ = false;
+    std::string token_;
+};
+
+// White space as formatted extraction sees it: blank, tab, line feed,
+// vertical tab, form feed, carriage return.
+inline bool isBlank(int c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+
+}  // namespace zeq

@@ -1,0 +1,54 @@
+// Block storage for mesh records: stable addresses, one allocation per block.
+#pragma once
+
+#include <cstddef>
+#include <memory>
+#include <new>
+#include <utility>
+#include <vector>
+
+namespace zeq {
+
+// Records are created one by one during the load and live until the mesh is
+// torn down; none is freed on its own. Allocating them in blocks instead of
+// one heap block each keeps the load fast and the memory lean, and the
+// destructor releases everything at once.
+template <class T, std::size_t BlockSize = 4096>
+class Arena {
+public:
+    Arena() = default;
+    Arena(const Arena&) = delete;
+    Arena& operator=(const Arena&) = delete;
+    ~Arena() { clear(); }
+
+    template <class... Args>
+    T* create(Args&&... args) {
+        if (blocks_.empty() || used_ == BlockSize) {
+            blocks_.emplace_back(static_cast<T*>(::operator new(sizeof(T) * BlockSize)));
+            used_ = 0;
+        }
+        T* slot = blocks_.back().get() + used_;
+        new (slot) T(std::forward<Args>(args)...);
+        ++used_;
+        return slot;
+    }
+
+    // Destroys every record and frees the blocks.
+    void clear() {
+        for (std::size_t b = 0; b < blocks_.size(); ++b) {
+            std::size_t n = (b + 1 == blocks_.size()) ? used_ : BlockSize;
+            for (std::size_t i = 0; i < n; ++i) blocks_[b].get()[i].~T();
+        }
+        blocks_.clear();
+        used_ = 0;
+    }
+
+private:
+    struct Free {
+        void operator()(T* p) const { ::operator delete(p); }
+    };
+    std::vector<std::unique_ptr<T, Free>> blocks_;
+    std::size_t used_ = 0;
+};
+
+}  // namespace zeq

@@ -1,0 +1,162 @@
+// The incidence records of a triangle mesh: Point3, Vertex, Edge, Face.
+//
+// Every adjacency is stored on both sides: a vertex lists its edges and each
+// edge names its two ends; an edge lists its faces and each face lists its
+// edges. Operations named add/drop change one side of a link, link/unlink
+// change both. Lists keep insertion order, and that order is observable: the
+// neighbourhood queries and the writers walk them front to back.
+#pragma once
+
+#include "mesh/ptr_list.h"
+
+namespace zeq {
+
+struct Point3 {
+    double x = 0.0;
+    double y = 0.0;
+    double z = 0.0;
+
+    void set(double nx, double ny, double nz) {
+        x = nx;
+        y = ny;
+        z = nz;
+    }
+};
+
+class Edge;
+class Face;
+
+// Inline capacities: a vertex has about six edges; an edge two faces; a face
+// three edges, and four for a moment while a collapse stitches a wing face.
+using VertexEdgeList = PtrList<Edge, 6>;
+using EdgeFaceList = PtrList<Face, 2>;
+using FaceEdgeList = PtrList<Edge, 4>;
+
+class Vertex {
+public:
+    Vertex(int id, const Point3& position) : id_(id), position_(position) {}
+    Vertex(const Vertex&) = delete;
+    Vertex& operator=(const Vertex&) = delete;
+
+    int getId() const { return id_; }
+    void setId(int id) { id_ = id; }
+
+    // The position is updated in place through this pointer; it never changes.
+    Point3* getPosition() { return &position_; }
+    const Point3* getPosition() const { return &position_; }
+    Point3 positionCopy() const { return position_; }
+
+    // Snapshot: the caller may change this vertex while walking the copy.
+    VertexEdgeList edgeList() const { return edges; }
+
+    bool addEdge(Edge* e) { return edges.addIfAbsent(e); }
+    // addEdge, and on an actual append the edge takes this vertex in a free end.
+    void linkEdge(Edge* e);
+    bool dropEdge(Edge* e) { return edges.removeFirst(e); }
+    // dropEdge, and when it was found the edge clears the end that held us.
+    void unlinkEdge(Edge* e);
+    void releaseLists() { edges.release(); }
+
+    VertexEdgeList edges;
+    int vertexMark = 0;
+    int touched = 0;
+
+private:
+    int id_;
+    Point3 position_;
+};
+
+class Edge {
+public:
+    Edge(int id, Vertex* first, Vertex* second) : end1(first), end2(second), id_(id) {}
+    Edge(const Edge&) = delete;
+    Edge& operator=(const Edge&) = delete;
+
+    int getId() const { return id_; }
+    void setId(int id) { id_ = id; }
+    Vertex* getEnd1() const { return end1; }
+    Vertex* getEnd2() const { return end2; }
+
+    EdgeFaceList faceList() const { return faces; }
+
+    // Stores v in end1 if null, else in end2 if null; no back link. True when
+    // a slot was filled.
+    bool fillFreeEnd(Vertex* v);
+    // fillFreeEnd, and when a slot was filled the vertex lists this edge.
+    void attachEnd(Vertex* v);
+    // Clears the end holding v and drops this edge from v. A vertex that is
+    // not an end prints the one error line of the mesh model and changes nothing.
+    void detachEnd(Vertex* v);
+    // For each non-null end, end1 first: drop this edge from it, clear the end.
+    void detachBothEnds();
+
+    bool addFace(Face* f) { return faces.addIfAbsent(f); }
+    // addFace, and on an actual append the face lists this edge.
+    void linkFace(Face* f);
+    bool dropFace(Face* f) { return faces.removeFirst(f); }
+    // dropFace, and when it was found the face drops this edge.
+    void unlinkFace(Face* f);
+    void releaseLists() { faces.release(); }
+
+    Vertex* end1;
+    Vertex* end2;
+    EdgeFaceList faces;
+    int edgeMark = 0;
+    int collapsed = 0;
+
+private:
+    int id_;
+};
+
+class Face {
+public:
+    Face(int id, const FaceEdgeList& edgeList) : edges(edgeList), id_(id) {}
+    Face(const Face&) = delete;
+    Face& operator=(const Face&) = delete;
+
+    int getId() const { return id_; }
+    void setId(int id) { id_ = id; }
+
+    // Null until the orientation pass stores the face's unit normal.
+    Point3* getNormal() { return hasNormal_ ? &normal_ : nullptr; }
+    const Point3* getNormal() const { return hasNormal_ ? &normal_ : nullptr; }
+    // Keeps an existing normal; only a face without one takes n.
+    void setNormalIfAbsent(const Point3& n) {
+        if (hasNormal_) return;
+        normal_ = n;
+        hasNormal_ = true;
+    }
+
+    bool isOriented() const { return oriented == 1; }
+    void setOriented(int value) { oriented = value; }
+
+    FaceEdgeList edgeList() const { return edges; }
+
+    bool addEdge(Edge* e) { return edges.addIfAbsent(e); }
+    // addEdge, and on an actual append the edge lists this face.
+    void linkEdge(Edge* e);
+    bool dropEdge(Edge* e) { return edges.removeFirst(e); }
+    // dropEdge, and when it was found the edge drops this face.
+    void unlinkEdge(Edge* e);
+    void releaseLists() { edges.release(); }
+
+    FaceEdgeList edges;
+    int faceMark = 0;
+    int oriented = 0;
+    // Set while the orientation pass holds the face in its queue, so the
+    // "already queued" test does not have to scan the queue.
+    bool inOrientQueue = false;
+
+private:
+    int id_;
+    bool hasNormal_ = false;
+    Point3 normal_;
+};
+
+// The end of e that is not v (end2 when end1 is v, else end1).
+inline Vertex* otherEnd(const Edge* e, const Vertex* v) { return e->end1 == v ? e->end2 : e->end1; }
+
+// True when v is one of e's ends.
+inline bool hasEnd(const Edge* e, const Vertex* v) { return e->end1 == v || e->end2 == v; }
+
+}  // namespace zeq

@@ -1,0 +1,70 @@
+// The one mesh of a run, the process-wide counters and the topology queries.
+#pragma once
+
+#include <vector>
+
+#include "mesh/arena.h"
+#include "mesh/entities.h"
+#include "mesh/neighbourhood.h"
+
+namespace zeq {
+
+// Owns every Vertex, Edge and Face created by the load. The three lists hold
+// them in creation order; entries are only ever appended, never removed,
+// reordered or replaced. Records retired by simplification stay in the lists:
+// a retired edge has `collapsed` 1 and no ends, a retired vertex or face an
+// empty `edges` list.
+class Mesh {
+public:
+    Mesh() = default;
+    Mesh(const Mesh&) = delete;
+    Mesh& operator=(const Mesh&) = delete;
+    ~Mesh();
+
+    // Record creation: the mesh owns the result. Creating does not append it
+    // to a list; the load appends it with addVertex/addEdge/addFace.
+    Vertex* newVertex(int id, const Point3& position) { return vertexArena_.create(id, position); }
+    Edge* newEdge(int id, Vertex* end1, Vertex* end2) { return edgeArena_.create(id, end1, end2); }
+    Face* newFace(int id, const FaceEdgeList& edgeList) { return faceArena_.create(id, edgeList); }
+
+    // Appends without a duplicate check.
+    void addVertex(Vertex* v) { vertices.push_back(v); }
+    void addEdge(Edge* e) { edges.push_back(e); }
+    void addFace(Face* f) { faces.push_back(f); }
+
+    // Ring query of the given kind around the given elements (absent ones are
+    // null). Reads only the arguments' incidence lists and never changes a
+    // record. Returns the shared record, whose list of this kind is
+    // overwritten by the next query of the same kind.
+    Neighbourhood* queryNeighbourhood(int kind, Vertex* v, Edge* e, Face* f);
+
+    // Frees every record and empties the lists, leaving an empty mesh.
+    void clear();
+
+    std::vector<Vertex*> vertices;
+    std::vector<Edge*> edges;
+    std::vector<Face*> faces;
+
+private:
+    Arena<Vertex> vertexArena_;
+    Arena<Edge> edgeArena_;
+    Arena<Face> faceArena_;
+};
+
+// The global state of a run. Every stage works on these directly.
+extern Mesh theMesh;
+extern Neighbourhood* const neighbourhood;  // the one shared query answer
+extern int collapseCount;                   // collapses so far; each retires 1 vertex, 3 edges, 2 faces
+extern float thresholdPercent;              // normal-deviation tolerance: cos limit 1 - 1/threshold
+
+// Live face count: every collapse retires exactly two faces.
+inline long long liveFaceCount(const Mesh& mesh) {
+    return static_cast<long long>(mesh.faces.size()) - 2LL * collapseCount;
+}
+
+// Puts the globals back to their start-up state (an empty mesh, no collapses,
+// threshold 100). The program loads one mesh per process and never calls it;
+// tests and fuzz drivers use it between inputs.
+void resetGlobals();
+
+}  // namespace zeq

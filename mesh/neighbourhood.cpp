@@ -1,0 +1,112 @@
+#include <algorithm>
+
+#include "mesh/mesh.h"
+
+namespace zeq {
+
+namespace {
+
+template <class T>
+bool listed(const std::vector<T*>& answer, const T* p) {
+    return std::find(answer.begin(), answer.end(), p) != answer.end();
+}
+
+template <class T>
+void removeFirst(std::vector<T*>& answer, const T* p) {
+    auto it = std::find(answer.begin(), answer.end(), p);
+    if (it != answer.end()) answer.erase(it);
+}
+
+void pushEndsOtherThan(std::vector<Vertex*>& answer, const Edge* e, const Vertex* v) {
+    if (e->end1 != nullptr && e->end1 != v) answer.push_back(e->end1);
+    if (e->end2 != nullptr && e->end2 != v) answer.push_back(e->end2);
+}
+
+// The query never changes a record, so it walks the argument's lists in place:
+// the answer is the one a walk over a snapshot would give.
+void queryVertices(std::vector<Vertex*>& answer, Vertex* v, Edge* e, Face* f) {
+    if (e != nullptr && f == nullptr) {
+        pushEndsOtherThan(answer, e, v);
+    } else if (e != nullptr) {
+        for (Edge* g : f->edges)
+            if (g == e) pushEndsOtherThan(answer, e, v);
+    } else if (f != nullptr) {
+        // Corners other than v, each once; a null end is skipped.
+        for (Edge* g : f->edges) {
+            for (Vertex* corner : {g->end1, g->end2}) {
+                if (corner != nullptr && corner != v && !listed(answer, corner))
+                    answer.push_back(corner);
+            }
+        }
+    } else if (v != nullptr) {
+        for (Edge* g : v->edges) answer.push_back(g->end1 == v ? g->end2 : g->end1);
+    }
+}
+
+void queryEdges(std::vector<Edge*>& answer, Vertex* v, Edge* e, Face* f) {
+    if (v != nullptr && f != nullptr) {
+        for (Edge* g : f->edges)
+            if (g != e && hasEnd(g, v)) answer.push_back(g);
+    } else if (v != nullptr) {
+        answer.assign(v->edges.begin(), v->edges.end());
+        if (e != nullptr) removeFirst(answer, e);
+    } else if (f != nullptr) {
+        answer.assign(f->edges.begin(), f->edges.end());
+        if (e != nullptr) removeFirst(answer, e);
+    } else if (e != nullptr) {
+        // Edges at either end, leaving out every edge numbered like e.
+        for (Vertex* end : {e->end1, e->end2}) {
+            if (end == nullptr) continue;
+            for (Edge* g : end->edges)
+                if (g->getId() != e->getId()) answer.push_back(g);
+        }
+    }
+}
+
+void queryFaces(std::vector<Face*>& answer, std::vector<Edge*>& edgeAnswer, Vertex* v, Edge* e,
+                Face* f) {
+    if (v != nullptr && e != nullptr) {
+        if (hasEnd(e, v)) answer.assign(e->faces.begin(), e->faces.end());
+        if (f != nullptr) removeFirst(answer, f);
+    } else if (v != nullptr) {
+        // The face star: each face once, in order of first appearance.
+        for (Edge* g : v->edges)
+            for (Face* h : g->faces)
+                if (h != f && !listed(answer, h)) answer.push_back(h);
+    } else if (e != nullptr) {
+        answer.assign(e->faces.begin(), e->faces.end());
+        if (f != nullptr) removeFirst(answer, f);
+    } else if (f != nullptr) {
+        // Faces sharing an edge with f; this form also refills the edge list.
+        edgeAnswer.assign(f->edges.begin(), f->edges.end());
+        for (Edge* g : edgeAnswer)
+            for (Face* h : g->faces)
+                if (h->getId() != f->getId() && !listed(answer, h)) answer.push_back(h);
+    }
+}
+
+}  // namespace
+
+Neighbourhood* Mesh::queryNeighbourhood(int kind, Vertex* v, Edge* e, Face* f) {
+    Neighbourhood* n = neighbourhood;
+    n->kind = kind;
+    switch (kind) {
+        case kVertices:
+            n->vertices.clear();
+            queryVertices(n->vertices, v, e, f);
+            break;
+        case kEdges:
+            n->edges.clear();
+            queryEdges(n->edges, v, e, f);
+            break;
+        case kFaces:
+            n->faces.clear();
+            queryFaces(n->faces, n->edges, v, e, f);
+            break;
+        default:
+            break;
+    }
+    return n;
+}
+
+}  // namespace zeq

@@ -1,0 +1,161 @@
+#include "orient/orient_faces.h"
+
+#include <cmath>
+#include <deque>
+
+namespace zeq {
+
+namespace {
+
+// The first edge of `face` at corner `v` other than `except`, or null.
+Edge* otherEdgeAt(Mesh& mesh, Vertex* v, Edge* except, Face* face) {
+    Neighbourhood* n = mesh.queryNeighbourhood(kEdges, v, except, face);
+    return n->edges.empty() ? nullptr : n->edges.front();
+}
+
+// Unit normal of the winding b -> a -> f. The edge vectors and the cross
+// product are rounded to single precision where the stored normals of every
+// run must agree bit for bit; the division is in double.
+Point3 windingNormal(const Point3& pa, const Point3& pb, const Point3& pf) {
+    const float ux = static_cast<float>(pb.x - pa.x);
+    const float uy = static_cast<float>(pb.y - pa.y);
+    const float uz = static_cast<float>(pb.z - pa.z);
+    const float wx = static_cast<float>(pa.x - pf.x);
+    const float wy = static_cast<float>(pa.y - pf.y);
+    const float wz = static_cast<float>(pa.z - pf.z);
+    const float nx = static_cast<float>(static_cast<double>(uy) * wz - static_cast<double>(uz) * wy);
+    const float ny = static_cast<float>(static_cast<double>(uz) * wx - static_cast<double>(ux) * wz);
+    const float nz = static_cast<float>(static_cast<double>(ux) * wy - static_cast<double>(uy) * wx);
+    const double sumSquares = static_cast<double>(nx) * nx + static_cast<double>(ny) * ny +
+                              static_cast<double>(nz) * nz;
+    const float length = static_cast<float>(std::sqrt(sumSquares));
+    // A degenerate face (length 0) gets the IEEE quotients: NaN for 0/0.
+    return Point3{static_cast<double>(nx) / length, static_cast<double>(ny) / length,
+                  static_cast<double>(nz) / length};
+}
+
+// True when `face` is the triangle a, b, f with three distinct edges: entry
+// edge a-b, `atTail` a-f, and a third edge b-f. Only such faces are reordered
+// and walked around.
+bool isTriangleCycle(const Face* face, const Edge* entry, const Edge* atTail, const Vertex* a,
+                     const Vertex* b, const Vertex* f) {
+    if (face->edges.size() != 3 || atTail == nullptr) return false;
+    if (a == b || b == f || f == a || f == nullptr) return false;
+    if (!(hasEnd(entry, a) && hasEnd(entry, b))) return false;
+    for (const Edge* g : face->edges) {
+        if (g == entry || g == atTail) continue;
+        return hasEnd(g, b) && hasEnd(g, f);
+    }
+    return false;
+}
+
+class OrientWalk {
+public:
+    explicit OrientWalk(Mesh& mesh) : mesh_(mesh) {}
+
+    void run() {
+        for (Face* f : mesh_.faces) {
+            f->setOriented(0);
+            f->inOrientQueue = false;
+        }
+        // The first seed is entered from end2 to end1 of its first edge, which
+        // reproduces the winding its corners had in the file.
+        if (Face* seed = nextSeed()) {
+            Edge* e = seed->edges.front();
+            enqueue(OrientItem{seed, e->end2, e->end1, e});
+        }
+        while (!queue_.empty()) {
+            OrientItem item = queue_.front();
+            queue_.pop_front();
+            item.face->inOrientQueue = false;
+            handle(item);
+            if (queue_.empty()) {
+                // Next component: later seeds run from end1 to end2.
+                if (Face* seed = nextSeed()) {
+                    Edge* e = seed->edges.front();
+                    enqueue(OrientItem{seed, e->end1, e->end2, e});
+                }
+            }
+        }
+    }
+
+private:
+    // The first face, in list order, not yet oriented and with edges. Faces
+    // only ever become oriented, so the search resumes where it last stopped.
+    Face* nextSeed() {
+        while (seedCursor_ < mesh_.faces.size()) {
+            Face* f = mesh_.faces[seedCursor_];
+            if (!f->isOriented() && !f->edges.empty()) return f;
+            ++seedCursor_;
+        }
+        return nullptr;
+    }
+
+    void enqueue(const OrientItem& item) {
+        item.face->inOrientQueue = true;
+        queue_.push_back(item);
+    }
+
+    void handle(const OrientItem& item) {
+        Face* face = item.face;
+        Vertex* a = item.tail;
+        Vertex* b = item.head;
+        Edge* entry = item.entryEdge;
+
+        Edge* atTail = otherEdgeAt(mesh_, a, entry, face);
+        Vertex* f = atTail == nullptr ? nullptr : otherEnd(atTail, a);
+
+        if (f != nullptr && a != nullptr && b != nullptr) {
+            Point3 normal = windingNormal(*a->getPosition(), *b->getPosition(), *f->getPosition());
+            if (Point3* stored = face->getNormal())
+                stored->set(normal.x, normal.y, normal.z);
+            else
+                face->setNormalIfAbsent(normal);
+        }
+        face->setOriented(1);
+
+        if (!isTriangleCycle(face, entry, atTail, a, b, f)) return;
+
+        // Edge order (entry, atTail, last): unlinking and relinking also moves
+        // this face to the end of the face lists of atTail and last.
+        Edge* last = nullptr;
+        for (Edge* g : face->edges)
+            if (g != entry && g != atTail) last = g;
+        face->unlinkEdge(atTail);
+        face->unlinkEdge(last);
+        face->linkEdge(atTail);
+        face->linkEdge(last);
+
+        walkAround(face, a, b, entry);
+    }
+
+    // Queues the unhandled neighbours across each edge, entry edge first: a
+    // neighbour across an edge this face runs from X to Y is entered Y -> X.
+    void walkAround(Face* face, Vertex* a, Vertex* b, Edge* entry) {
+        Edge* p = entry;
+        Vertex* from = a;
+        Vertex* to = b;
+        for (int step = 0; step < 3; ++step) {
+            Neighbourhood* n = mesh_.queryNeighbourhood(kFaces, from, p, face);
+            for (Face* g : n->faces) {
+                if (!g->isOriented() && !g->inOrientQueue) enqueue(OrientItem{g, to, from, p});
+            }
+            Edge* next = otherEdgeAt(mesh_, to, p, face);
+            if (to == a || next == nullptr) return;
+            Vertex* beyond = otherEnd(next, to);
+            from = to;
+            to = beyond;
+            p = next;
+        }
+    }
+
+    Mesh& mesh_;
+    std::deque<OrientItem> queue_;
+    std::size_t seedCursor_ = 0;
+};
+
+}  // namespace
+
+void orientFaces(Mesh& mesh) { OrientWalk(mesh).run(); }
+
+}  // namespace zeq

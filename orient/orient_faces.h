@@ -1,0 +1,28 @@
+// Consistent winding, edge order and unit normal for every face.
+#pragma once
+
+#include "mesh/mesh.h"
+
+namespace zeq {
+
+// One pending face of the breadth-first walk: the face is entered across
+// `entryEdge`, whose traversal runs from `tail` to `head`.
+struct OrientItem {
+    Face* face;
+    Vertex* tail;
+    Vertex* head;
+    Edge* entryEdge;
+};
+
+// Walks the faces of the global mesh breadth-first across shared edges,
+// component by component, and enters every neighbour across the shared edge in
+// the direction opposite to the face it comes from. A face entered as
+// (tail a, head b) with third corner f gets the winding b -> a -> f: its edge
+// list becomes (entry edge, other edge at a, last edge) and its stored normal
+// is the unit right-hand normal of that winding. The first component keeps the
+// winding of its first face; every later seed is entered from end1 to end2 of
+// its first edge. Sets `oriented` on every face with edges. A face whose edges
+// do not form a triangle keeps its order and passes nothing on.
+void orientFaces(Mesh& mesh);
+
+}  // namespace zeq

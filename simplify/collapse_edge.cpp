@@ -1,0 +1,89 @@
+#include "simplify/collapse_edge.h"
+
+#include "simplify/evaluate_collapse.h"
+
+namespace zeq {
+
+namespace {
+
+// F's other edge at V besides e (the wing edge), or null.
+Edge* wingEdge(Vertex* v, Edge* e, Face* f) {
+    Neighbourhood* n = theMesh.queryNeighbourhood(kEdges, v, e, f);
+    return n->edges.empty() ? nullptr : n->edges.front();
+}
+
+// The face across D from F, or null.
+Face* wingFace(Vertex* v, Edge* d, Face* f) {
+    Neighbourhood* n = theMesh.queryNeighbourhood(kFaces, v, d, f);
+    return n->faces.empty() ? nullptr : n->faces.front();
+}
+
+}  // namespace
+
+bool findCollapseWings(Edge* e, Vertex* v1, Vertex* v2, Face* f1, Face* f2, CollapseWings& wings) {
+    // A self-loop has nothing to contract.
+    if (v1 == v2) return false;
+    wings.d1 = wingEdge(v1, e, f1);
+    wings.d2 = wingEdge(v1, e, f2);
+    // Each side needs its own wing edge.
+    if (wings.d1 == nullptr || wings.d2 == nullptr || wings.d1 == wings.d2) return false;
+    // A wing edge with a third face would keep that face on a retired edge.
+    if (wings.d1->faces.size() != 2 || wings.d2->faces.size() != 2) return false;
+    wings.x1 = wingFace(v1, wings.d1, f1);
+    wings.x2 = wingFace(v1, wings.d2, f2);
+    if (wings.x1 == nullptr || wings.x2 == nullptr) return false;
+    // A wing face that is F1 or F2 means a triangle listed twice: merging it
+    // into itself would leave it on retired edges.
+    if (wings.x1 == f1 || wings.x1 == f2 || wings.x2 == f1 || wings.x2 == f2) return false;
+    return true;
+}
+
+Face* mergeWing(Face* x, Face* f, Edge* d) {
+    const FaceEdgeList before = x->edgeList();
+    x->unlinkEdge(d);
+    // D in the middle of X's cycle: rotate so the kept edge, appended below,
+    // lands where D stood.
+    if (before.size() >= 2 && before[1] == d) {
+        Edge* first = before[0];
+        x->dropEdge(first);
+        x->addEdge(first);
+    }
+    f->unlinkEdge(d);
+    const FaceEdgeList remaining = f->edgeList();
+    for (std::uint32_t i = remaining.size(); i-- > 0;) {
+        Edge* g = remaining[i];
+        g->linkFace(x);
+        g->unlinkFace(f);
+    }
+    d->detachBothEnds();
+    d->collapsed = 1;
+    return x;
+}
+
+void collapseEdge(Edge* e, Vertex* v1, Vertex* v2, Face* f1, Face* f2) {
+    Edge* d1 = wingEdge(v1, e, f1);
+    Edge* d2 = wingEdge(v1, e, f2);
+    Face* x1 = mergeWing(wingFace(v1, d1, f1), f1, d1);
+    Face* x2 = mergeWing(wingFace(v1, d2, f2), f2, d2);
+
+    const Point3 mid = collapseMidpoint(*v1->getPosition(), *v2->getPosition());
+    v2->getPosition()->set(mid.x, mid.y, mid.z);
+
+    // Re-hang V1's remaining edges on V2, each in the end slot V1 held.
+    Neighbourhood* n = theMesh.queryNeighbourhood(kEdges, v1, e, nullptr);
+    for (Edge* g : n->edges) {
+        v1->unlinkEdge(g);
+        g->attachEnd(v2);
+    }
+
+    // The wing merges put e into the wing faces; take it out again.
+    x1->unlinkEdge(e);
+    x2->unlinkEdge(e);
+    e->detachBothEnds();
+    e->collapsed = 1;
+
+    v2->touched = 1;
+    ++collapseCount;
+}
+
+}  // namespace zeq

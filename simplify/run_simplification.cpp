@@ -1,0 +1,59 @@
+#include "simplify/run_simplification.h"
+
+#include <cstdio>
+
+#include "mesh/mesh.h"
+#include "mesh/process_clock.h"
+#include "simplify/run_pass.h"
+
+namespace zeq {
+
+namespace {
+
+// A pass with fewer collapses than this has stalled.
+constexpr int kStallLimit = 10;
+
+// Relaxes the threshold after a stalled pass; false when it is already 0 and
+// nothing is left to relax.
+bool lowerThreshold() {
+    if (thresholdPercent > 20) {
+        thresholdPercent = static_cast<float>(static_cast<double>(thresholdPercent) - 10);
+        return true;
+    }
+    if (thresholdPercent == 0) return false;
+    thresholdPercent = static_cast<float>(static_cast<double>(thresholdPercent) - 2);
+    return true;
+}
+
+}  // namespace
+
+int runSimplification(std::uint32_t targetFaces, bool timingEnabled) {
+    const long long start = timingEnabled ? 0 : processClockMs();
+    const auto target = static_cast<long long>(targetFaces);
+    int passIndex = 0;
+    int collapsesBefore = collapseCount;
+    for (;;) {
+        runPass(targetFaces, timingEnabled ? 1 : 0, passIndex);
+        ++passIndex;
+        const bool shortOfTarget = target < liveFaceCount(theMesh);
+        // A stalled pass relaxes the threshold; a stall at 0 ends the run.
+        if (shortOfTarget && collapseCount - collapsesBefore < kStallLimit && !lowerThreshold())
+            break;
+        collapsesBefore = collapseCount;
+        // Target reached or passed (a collapse removes two faces at once).
+        if (!shortOfTarget) break;
+    }
+    if (!timingEnabled) printSimplificationTime(secondsSince(start));
+
+    const Mesh& mesh = theMesh;
+    const long long liveVertices = static_cast<long long>(mesh.vertices.size()) - collapseCount;
+    const long long liveEdges = static_cast<long long>(mesh.edges.size()) - 3LL * collapseCount;
+    const long long liveFaces = liveFaceCount(mesh);
+    std::printf("\n\nSimplified Mesh: \n %d <Vertices>\n %d <Edges>\n %d <Faces>\n",
+                static_cast<int>(liveVertices), static_cast<int>(liveEdges), static_cast<int>(liveFaces));
+    if (liveFaces != target)
+        std::printf("\nThe ZEQ generate a simplified mesh with %d Faces!\n", static_cast<int>(liveFaces));
+    return collapseCount;
+}
+
+}  // namespace zeq
