@@ -1,6 +1,7 @@
 #include "io/text_stream.h"
 
-#include <cerrno>
+#include <charconv>
+#include <cmath>
 #include <climits>
 #include <cstdint>
 #include <cstdlib>
@@ -211,23 +212,38 @@ bool TextStream::readDouble(double& value) {
         c = peek();
     }
     if (c == kEnd) eof_ = true;
+    return convertNumber(value);
+}
 
-    const char* start = token_.c_str();
-    char* stop = nullptr;
-    double converted = std::strtod(start, &stop);
-    if (stop == start || *stop != '\0') {
+// Converts the characters taken by readDouble as a whole. A run that is not a
+// complete number ("1e", "-", ".") fails, and so does a value beyond the
+// double range; a value too small for a double is accepted as the nearest
+// representable one (possibly 0).
+bool TextStream::convertNumber(double& value) {
+    const char* first = token_.data();
+    const char* last = first + token_.size();
+    // std::from_chars takes no leading '+'; the value is the same without it.
+    const char* digits = (first != last && *first == '+') ? first + 1 : first;
+    double parsed = 0.0;
+    const auto [stop, error] = std::from_chars(digits, last, parsed);
+    if (error == std::errc() && stop == last) {
+        value = parsed;
+        return true;
+    }
+    if (error != std::errc::result_out_of_range) {
         value = 0.0;
         fail_ = true;
-    } else if (converted == std::numeric_limits<double>::infinity()) {
-        value = std::numeric_limits<double>::max();
-        fail_ = true;
-    } else if (converted == -std::numeric_limits<double>::infinity()) {
-        value = -std::numeric_limits<double>::max();
-        fail_ = true;
-    } else {
-        value = converted;
+        return false;
     }
-    return !fail_;
+    // Out of range: strtod tells overflow (infinity) from underflow.
+    const double converted = std::strtod(first, nullptr);
+    if (std::isinf(converted)) {
+        value = converted > 0 ? std::numeric_limits<double>::max() : -std::numeric_limits<double>::max();
+        fail_ = true;
+        return false;
+    }
+    value = converted;
+    return true;
 }
 
 }  // namespace zeq

@@ -63,6 +63,7 @@ private:
     // The start of every formatted read: false (and fail state) when the
     // stream already failed or only white space is left.
     bool sentry();
+    bool convertNumber(double& value);
 
     std::FILE* file_ = nullptr;
     std::vector<char> block_;

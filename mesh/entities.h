@@ -28,7 +28,7 @@ class Face;
 
 // Inline capacities: a vertex has about six edges; an edge two faces; a face
 // three edges, and four for a moment while a collapse stitches a wing face.
-using VertexEdgeList = PtrList<Edge, 6>;
+using VertexEdgeList = PtrList<Edge, 8>;
 using EdgeFaceList = PtrList<Face, 2>;
 using FaceEdgeList = PtrList<Edge, 4>;
 
@@ -143,13 +143,17 @@ public:
     FaceEdgeList edges;
     int faceMark = 0;
     int oriented = 0;
+
+private:
+    int id_;
+    bool hasNormal_ = false;
+
+public:
     // Set while the orientation pass holds the face in its queue, so the
     // "already queued" test does not have to scan the queue.
     bool inOrientQueue = false;
 
 private:
-    int id_;
-    bool hasNormal_ = false;
     Point3 normal_;
 };
 

@@ -81,6 +81,8 @@ void collapseEdge(Edge* e, Vertex* v1, Vertex* v2, Face* f1, Face* f2) {
     x2->unlinkEdge(e);
     e->detachBothEnds();
     e->collapsed = 1;
+    // V1 is retired with an empty edge list; give back any storage it grew.
+    v1->releaseLists();
 
     v2->touched = 1;
     ++collapseCount;
