@@ -4,10 +4,24 @@ namespace zeq {
 
 namespace {
 
+// Vertices with more edges than this are indexed in LoadCounters::hubEdges.
+constexpr std::uint32_t kHubDegree = 64;
+
+std::uint64_t hubKey(const Vertex* hub, const Vertex* other) {
+    return (static_cast<std::uint64_t>(static_cast<std::uint32_t>(hub->getId())) << 32) |
+           static_cast<std::uint32_t>(other->getId());
+}
+
 // The edge of `from` to a vertex numbered like `to`; the last match wins.
-// Matching by number rather than by pointer means a corner named twice in a
-// face record matches any edge of that vertex.
-Edge* findEdgeTo(const Vertex* from, const Vertex* to) {
+// During a load ids are unique, so for two distinct vertices that is the one
+// edge between them; a corner named twice matches every edge of the vertex,
+// so the last one wins.
+Edge* findEdgeTo(const Vertex* from, const Vertex* to, const LoadCounters& counters) {
+    if (from == to) return from->edges.empty() ? nullptr : from->edges[from->edges.size() - 1];
+    if (from->edges.size() > kHubDegree) {
+        auto it = counters.hubEdges.find(hubKey(from, to));
+        return it == counters.hubEdges.end() ? nullptr : it->second;
+    }
     Edge* found = nullptr;
     for (Edge* e : from->edges) {
         if ((e->end1 != nullptr && e->end1->getId() == to->getId()) ||
@@ -17,12 +31,29 @@ Edge* findEdgeTo(const Vertex* from, const Vertex* to) {
     return found;
 }
 
+// Keeps the hub index complete: a vertex that has just passed the degree
+// limit enters with all its edges, a hub gains each new edge.
+void indexHubEdge(Vertex* end, Edge* e, LoadCounters& counters) {
+    const std::uint32_t degree = end->edges.size();
+    if (degree <= kHubDegree) return;
+    if (degree == kHubDegree + 1) {
+        for (Edge* g : end->edges) counters.hubEdges[hubKey(end, otherEnd(g, end))] = g;
+    } else {
+        counters.hubEdges[hubKey(end, otherEnd(e, end))] = e;
+    }
+}
+
 Edge* createEdge(Mesh& mesh, Vertex* a, Vertex* b, LoadCounters& counters) {
     Edge* e = mesh.newEdge(counters.nextEdge++, a, b);
     e->edgeMark = 0;
     mesh.addEdge(e);
-    a->linkEdge(e);
-    b->linkEdge(e);
+    // A new edge is in no list yet: linking it appends it to a's list, then
+    // to b's (unless the edge is a self-loop), without the membership scans
+    // that would cost the degree of the vertex.
+    a->edges.pushBack(e);
+    if (b != a) b->edges.pushBack(e);
+    indexHubEdge(a, e, counters);
+    if (b != a) indexHubEdge(b, e, counters);
     return e;
 }
 
@@ -31,9 +62,9 @@ Edge* createEdge(Mesh& mesh, Vertex* a, Vertex* b, LoadCounters& counters) {
 void buildFace(Mesh& mesh, Vertex* p, Vertex* q, Vertex* r, LoadCounters& counters) {
     // All lookups come before anything is created, so a face never finds an
     // edge it made itself.
-    Edge* pq = findEdgeTo(p, q);
-    Edge* pr = findEdgeTo(p, r);
-    Edge* qr = findEdgeTo(q, r);
+    Edge* pq = findEdgeTo(p, q, counters);
+    Edge* pr = findEdgeTo(p, r, counters);
+    Edge* qr = findEdgeTo(q, r, counters);
 
     FaceEdgeList edges;
     edges.pushBack(pq != nullptr ? pq : createEdge(mesh, p, q, counters));
@@ -43,7 +74,13 @@ void buildFace(Mesh& mesh, Vertex* p, Vertex* q, Vertex* r, LoadCounters& counte
     Face* face = mesh.newFace(counters.nextFace++, edges);
     face->faceMark = 0;
     mesh.addFace(face);
-    for (Edge* e : edges) e->linkFace(face);
+    // The new face is in no edge's list: each distinct edge gains it once.
+    for (std::uint32_t i = 0; i < edges.size(); ++i) {
+        Edge* e = edges[i];
+        bool repeated = false;
+        for (std::uint32_t j = 0; j < i; ++j) repeated = repeated || edges[j] == e;
+        if (!repeated) e->faces.pushBack(face);
+    }
 }
 
 }  // namespace zeq

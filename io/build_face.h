@@ -1,15 +1,21 @@
 // Face construction on load, with edges shared between faces.
 #pragma once
 
+#include <cstdint>
+#include <unordered_map>
+
 #include "mesh/mesh.h"
 
 namespace zeq {
 
 // The numbering of one load: edges and faces are numbered 0, 1, 2, ... in the
-// order they are created.
+// order they are created. Also an index of the edges at vertices of very high
+// degree, so that finding an existing edge stays cheap there (a fan of a
+// million triangles around one vertex would otherwise take quadratic time).
 struct LoadCounters {
     int nextEdge = 0;
     int nextFace = 0;
+    std::unordered_map<std::uint64_t, Edge*> hubEdges;  // key: (hub id, other id)
 };
 
 // Builds the triangle with corners P, Q, R (file order) and appends it and any

@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <unordered_set>
 
 #include "mesh/mesh.h"
 
@@ -63,16 +64,38 @@ void queryEdges(std::vector<Edge*>& answer, Vertex* v, Edge* e, Face* f) {
     }
 }
 
+// Collects the face star of v (without f) in order of first appearance. The
+// usual star is small and a scan of the answer is fastest; around a vertex of
+// very high degree a set keeps the query linear in the degree.
+void collectFaceStar(std::vector<Face*>& answer, const Vertex* v, const Face* f) {
+    constexpr std::size_t kScanLimit = 32;
+    static std::unordered_set<const Face*> seen;
+    bool useSet = false;
+    for (const Edge* g : v->edges) {
+        for (Face* h : g->faces) {
+            if (h == f) continue;
+            if (useSet) {
+                if (!seen.insert(h).second) continue;
+            } else if (listed(answer, h)) {
+                continue;
+            }
+            answer.push_back(h);
+            if (!useSet && answer.size() > kScanLimit) {
+                seen.clear();
+                seen.insert(answer.begin(), answer.end());
+                useSet = true;
+            }
+        }
+    }
+}
+
 void queryFaces(std::vector<Face*>& answer, std::vector<Edge*>& edgeAnswer, Vertex* v, Edge* e,
                 Face* f) {
     if (v != nullptr && e != nullptr) {
         if (hasEnd(e, v)) answer.assign(e->faces.begin(), e->faces.end());
         if (f != nullptr) removeFirst(answer, f);
     } else if (v != nullptr) {
-        // The face star: each face once, in order of first appearance.
-        for (Edge* g : v->edges)
-            for (Face* h : g->faces)
-                if (h != f && !listed(answer, h)) answer.push_back(h);
+        collectFaceStar(answer, v, f);
     } else if (e != nullptr) {
         answer.assign(e->faces.begin(), e->faces.end());
         if (f != nullptr) removeFirst(answer, f);
