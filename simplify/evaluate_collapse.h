@@ -1,15 +1,26 @@
 // The normal-deviation test of one candidate edge.
 #pragma once
 
+#include <cmath>
+
 #include "mesh/mesh.h"
 
 namespace zeq {
 
-// The midpoint both ends of a collapsed edge move to, in double precision.
-// The test and the collapse use this one expression, so an accepted candidate
-// is collapsed to exactly the geometry that was tested.
+// The midpoint of two coordinates, (a + b) * 0.5 in double precision. Near the
+// top of the double range the sum overflows; halving first then gives the
+// finite midpoint (the two forms agree whenever the sum is finite).
+inline double midpointOf(double a, double b) {
+    const double mid = (a + b) * 0.5;
+    if (std::isinf(mid) && std::isfinite(a) && std::isfinite(b)) return a * 0.5 + b * 0.5;
+    return mid;
+}
+
+// The midpoint both ends of a collapsed edge move to. The test and the
+// collapse use this one expression, so an accepted candidate is collapsed to
+// exactly the geometry that was tested.
 inline Point3 collapseMidpoint(const Point3& p1, const Point3& p2) {
-    return Point3{(p1.x + p2.x) * 0.5, (p1.y + p2.y) * 0.5, (p1.z + p2.z) * 0.5};
+    return Point3{midpointOf(p1.x, p2.x), midpointOf(p1.y, p2.y), midpointOf(p1.z, p2.z)};
 }
 
 // Tentatively moves V1 and V2 to their midpoint and recomputes the normal of

@@ -7,7 +7,8 @@ program's fixed message texts (typed in below), and every expected output mesh
 is either written out literally (small meshes, worked through face by face in
 the comments) or produced from a rule worked out by hand for a regular strip
 (see the comments on the strip functions). Cases whose names start with
-"shared-" are not written by this script and are left alone.
+"shared-" (the shared results) or "hostile-" (written by make_hostile_cases.py)
+are not written by this script and are left alone.
 
 Run it from anywhere: python3 tests/e2e/tools/make_cases.py
 """
@@ -382,7 +383,7 @@ def strip_run(name, count, timed, threshold, target, n_faces, layout, fmt,
 def main():
     os.makedirs(CASES, exist_ok=True)
     for entry in os.listdir(CASES):
-        if not entry.startswith("shared-"):
+        if not entry.startswith(("shared-", "hostile-")):
             shutil.rmtree(os.path.join(CASES, entry))
 
     # Strip meshes used by several cases.
@@ -632,8 +633,9 @@ def main():
     square_run("smf-count-with-trailing-letters", "1abc", False, 1, 60)
     square_run("smf-overwrites-existing-output", "1", False, 1, 60,
                setup="printf 'old contents\\nmore old contents\\n' > out.smf\n")
-    # The output cannot be opened (a directory has its name): nothing is
-    # printed about it and the run still ends with status 0.
+    # The output cannot be opened (a directory has its name): the run reports
+    # the write failure, ends with the refusal end line and status 1, and
+    # leaves no file behind.
     square_run("smf-output-cannot-be-opened", "1", True, 1, 60,
                out_written=False, setup="mkdir out.smf\n")
 
