@@ -7,6 +7,8 @@
 // neighbourhood queries and the writers walk them front to back.
 #pragma once
 
+#include <cstdint>
+
 #include "mesh/ptr_list.h"
 
 namespace zeq {
@@ -26,8 +28,9 @@ struct Point3 {
 class Edge;
 class Face;
 
-// Inline capacities: a vertex has about six edges; an edge two faces; a face
-// three edges, and four for a moment while a collapse stitches a wing face.
+// Inline capacities: a vertex has about six edges (eight right after a
+// collapse); an edge two faces; a face three edges, and four for a moment
+// while a collapse stitches a wing face.
 using VertexEdgeList = PtrList<Edge, 8>;
 using EdgeFaceList = PtrList<Face, 2>;
 using FaceEdgeList = PtrList<Edge, 4>;
@@ -58,8 +61,9 @@ public:
     void releaseLists() { edges.release(); }
 
     VertexEdgeList edges;
-    int vertexMark = 0;
-    int touched = 0;
+    // Markers and flags only ever hold 0 or 1; one byte each keeps the record small.
+    std::int8_t vertexMark = 0;
+    std::int8_t touched = 0;
 
 private:
     int id_;
@@ -101,8 +105,8 @@ public:
     Vertex* end1;
     Vertex* end2;
     EdgeFaceList faces;
-    int edgeMark = 0;
-    int collapsed = 0;
+    std::int8_t edgeMark = 0;
+    std::int8_t collapsed = 0;
 
 private:
     int id_;
@@ -128,7 +132,7 @@ public:
     }
 
     bool isOriented() const { return oriented == 1; }
-    void setOriented(int value) { oriented = value; }
+    void setOriented(int value) { oriented = static_cast<std::int8_t>(value); }
 
     FaceEdgeList edgeList() const { return edges; }
 
@@ -141,19 +145,19 @@ public:
     void releaseLists() { edges.release(); }
 
     FaceEdgeList edges;
-    int faceMark = 0;
-    int oriented = 0;
 
 private:
     int id_;
-    bool hasNormal_ = false;
 
 public:
+    std::int8_t faceMark = 0;
+    std::int8_t oriented = 0;
     // Set while the orientation pass holds the face in its queue, so the
     // "already queued" test does not have to scan the queue.
     bool inOrientQueue = false;
 
 private:
+    bool hasNormal_ = false;
     Point3 normal_;
 };
 

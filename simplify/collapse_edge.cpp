@@ -50,10 +50,14 @@ Face* mergeWing(Face* x, Face* f, Edge* d) {
     }
     f->unlinkEdge(d);
     const FaceEdgeList remaining = f->edgeList();
+    // Each remaining edge trades F for X, from the last to the first. Taking F
+    // out before putting X in gives the lists the same order as the other way
+    // round (X goes to the end either way, and X is not F), and an edge never
+    // holds three faces in between.
     for (std::uint32_t i = remaining.size(); i-- > 0;) {
         Edge* g = remaining[i];
-        g->linkFace(x);
         g->unlinkFace(f);
+        g->linkFace(x);
     }
     d->detachBothEnds();
     d->collapsed = 1;

@@ -1,0 +1,375 @@
+// zeq_io_baseline: the yardstick for zeq's loading and writing times.
+//
+//   zeq_io_baseline IN [OUT] [--repeat N]
+//
+// Reads the mesh file IN (SMF, or OFF when the name ends in "off" in any case)
+// into one buffer, parses every number into std::vector<double> (coordinates)
+// and std::vector<int> (face corners) with std::from_chars, then formats them
+// back into text of the same layout with std::to_chars (shortest round-trip
+// form for doubles) and, if OUT is given, writes that text to OUT.
+//
+// It prints
+//
+//   parse X s, format Y s
+//
+// where X covers reading the file and parsing it, and Y covers formatting and
+// (with OUT) writing the text; each is the best of N runs (default 3), in
+// processor time like zeq's stage times. A second line breaks both down and
+// gives the time to format the coordinates like %g (to_chars general, 6
+// digits), the form zeq writes.
+//
+// The parser is deliberately plain: it accepts the files that zeq_gen_mesh and
+// zeq write (v/f lines and # comments in SMF; "OFF", counts, coordinates and
+// "n i j k" faces in OFF) and stops with status 1 on anything it cannot read.
+
+#include <algorithm>
+#include <charconv>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <limits>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace {
+
+// Processor time of this process, the clock behind zeq's own stage times, so
+// that the two can be compared on a busy machine.
+struct Clock {
+    using time_point = std::clock_t;
+    static time_point now() { return std::clock(); }
+};
+
+double secondsBetween(Clock::time_point a, Clock::time_point b) {
+    return static_cast<double>(b - a) / CLOCKS_PER_SEC;
+}
+
+struct MeshNumbers {
+    std::vector<double> coords;    // x y z per vertex
+    std::vector<int> corners;      // corner indices of all faces, as in the file
+    std::vector<int> faceSizes;    // corner count of each face
+    void clear() {
+        coords.clear();
+        corners.clear();
+        faceSizes.clear();
+    }
+};
+
+bool endsWithOff(std::string_view name) {
+    if (name.size() < 3) return false;
+    std::string_view t = name.substr(name.size() - 3);
+    return (t[0] == 'o' || t[0] == 'O') && (t[1] == 'f' || t[1] == 'F') && (t[2] == 'f' || t[2] == 'F');
+}
+
+bool readWholeFile(const char* name, std::string& buf) {
+    std::FILE* f = std::fopen(name, "rb");
+    if (!f) return false;
+    std::fseek(f, 0, SEEK_END);
+    long size = std::ftell(f);
+    std::fseek(f, 0, SEEK_SET);
+    if (size < 0) {
+        std::fclose(f);
+        return false;
+    }
+    buf.resize(static_cast<size_t>(size));
+    size_t got = size ? std::fread(buf.data(), 1, buf.size(), f) : 0;
+    std::fclose(f);
+    return got == buf.size();
+}
+
+inline bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
+
+// ----- SMF: "v x y z" and "f i j k" lines; everything else is skipped -----
+
+bool parseSmf(const char* p, const char* end, MeshNumbers& m) {
+    while (p < end) {
+        while (p < end && isBlank(*p)) ++p;
+        if (p == end) break;
+        char tag = *p;
+        bool isV = tag == 'v' && p + 1 < end && isBlank(p[1]);
+        bool isF = tag == 'f' && p + 1 < end && isBlank(p[1]);
+        if (isV || isF) {
+            ++p;
+            int count = 0;
+            for (;;) {
+                while (p < end && isBlank(*p)) ++p;
+                if (p == end || *p == '\n') break;
+                if (isV) {
+                    double d;
+                    auto r = std::from_chars(p, end, d);
+                    if (r.ec != std::errc()) return false;
+                    m.coords.push_back(d);
+                    p = r.ptr;
+                } else {
+                    int i;
+                    auto r = std::from_chars(p, end, i);
+                    if (r.ec != std::errc()) return false;
+                    m.corners.push_back(i);
+                    p = r.ptr;
+                }
+                ++count;
+            }
+            if (isV && count != 3) return false;
+            if (isF) m.faceSizes.push_back(count);
+        }
+        const char* nl = static_cast<const char*>(std::memchr(p, '\n', static_cast<size_t>(end - p)));
+        p = nl ? nl + 1 : end;
+    }
+    return true;
+}
+
+// ----- OFF: "OFF", "V F E", V coordinate triples, F faces "n i1 .. in" -----
+
+// Skips blanks, line breaks and '#' comments.
+const char* skipSpace(const char* p, const char* end) {
+    for (;;) {
+        while (p < end && (isBlank(*p) || *p == '\n')) ++p;
+        if (p < end && *p == '#') {
+            const char* nl = static_cast<const char*>(std::memchr(p, '\n', static_cast<size_t>(end - p)));
+            p = nl ? nl + 1 : end;
+            continue;
+        }
+        return p;
+    }
+}
+
+template <class T>
+bool nextNumber(const char*& p, const char* end, T& value) {
+    p = skipSpace(p, end);
+    auto r = std::from_chars(p, end, value);
+    if (r.ec != std::errc()) return false;
+    p = r.ptr;
+    return true;
+}
+
+bool parseOff(const char* p, const char* end, MeshNumbers& m) {
+    p = skipSpace(p, end);
+    if (end - p < 3 || std::memcmp(p, "OFF", 3) != 0) return false;
+    p += 3;
+    long long nv, nf, ne;
+    if (!nextNumber(p, end, nv) || !nextNumber(p, end, nf) || !nextNumber(p, end, ne)) return false;
+    if (nv < 0 || nf < 0) return false;
+    m.coords.resize(static_cast<size_t>(nv) * 3);
+    for (double& d : m.coords)
+        if (!nextNumber(p, end, d)) return false;
+    m.faceSizes.resize(static_cast<size_t>(nf));
+    m.corners.reserve(static_cast<size_t>(nf) * 3);
+    for (int& n : m.faceSizes) {
+        if (!nextNumber(p, end, n) || n < 0) return false;
+        for (int k = 0; k < n; ++k) {
+            int i;
+            if (!nextNumber(p, end, i)) return false;
+            m.corners.push_back(i);
+        }
+    }
+    return true;
+}
+
+// ----- Formatting -----
+
+// Formats into a fixed chunk of kChunk bytes; a full chunk goes to the output
+// file (if any) and is reused, as a buffered writer would do. The time spent
+// in fwrite is summed separately. The chunk is owned by the caller and kept
+// across rounds, so first-touch page faults do not count against the best
+// round.
+constexpr size_t kChunk = size_t{64} << 10;
+
+class TextOut {
+public:
+    TextOut(std::FILE* file, std::vector<char>& chunk) : file_(file), buf_(chunk) {}
+    void raw(const char* s, size_t n) {
+        room(n);
+        std::memcpy(buf_.data() + used_, s, n);
+        used_ += n;
+    }
+    void ch(char c) {
+        room(1);
+        buf_[used_++] = c;
+    }
+    void num(double d) {
+        room(32);
+        auto r = std::to_chars(buf_.data() + used_, buf_.data() + buf_.size(), d);
+        used_ = static_cast<size_t>(r.ptr - buf_.data());
+    }
+    void numG6(double d) {
+        room(32);
+        auto r = std::to_chars(buf_.data() + used_, buf_.data() + buf_.size(), d, std::chars_format::general, 6);
+        used_ = static_cast<size_t>(r.ptr - buf_.data());
+    }
+    void num(long long i) {
+        room(24);
+        auto r = std::to_chars(buf_.data() + used_, buf_.data() + buf_.size(), i);
+        used_ = static_cast<size_t>(r.ptr - buf_.data());
+    }
+    // Writes out what is left; false if the file refused it.
+    bool finish() {
+        flush();
+        return ok_;
+    }
+    size_t total() const { return total_; }
+    double writeSeconds() const { return writeSeconds_; }
+
+private:
+    void room(size_t n) {
+        if (buf_.size() - used_ < n) flush();
+    }
+    void flush() {
+        if (file_ && used_) {
+            auto t0 = Clock::now();
+            if (std::fwrite(buf_.data(), 1, used_, file_) != used_) ok_ = false;
+            writeSeconds_ += secondsBetween(t0, Clock::now());
+        }
+        total_ += used_;
+        used_ = 0;
+    }
+    std::FILE* file_;
+    std::vector<char>& buf_;
+    size_t used_ = 0;
+    size_t total_ = 0;
+    double writeSeconds_ = 0;
+    bool ok_ = true;
+};
+
+template <bool G6>
+void formatMesh(const MeshNumbers& m, bool off, TextOut& out) {
+    size_t nv = m.coords.size() / 3;
+    if (off) {
+        out.raw("OFF\n", 4);
+        out.num(static_cast<long long>(nv));
+        out.ch(' ');
+        out.num(static_cast<long long>(m.faceSizes.size()));
+        out.raw(" 0\n", 3);
+    } else {
+        out.raw("#SMF\n", 5);
+    }
+    for (size_t v = 0; v < nv; ++v) {
+        if (!off) out.raw("v ", 2);
+        for (int k = 0; k < 3; ++k) {
+            if constexpr (G6)
+                out.numG6(m.coords[v * 3 + k]);
+            else
+                out.num(m.coords[v * 3 + k]);
+            out.ch(k < 2 ? ' ' : '\n');
+        }
+    }
+    size_t c = 0;
+    for (int n : m.faceSizes) {
+        if (off) {
+            out.num(static_cast<long long>(n));
+        } else {
+            out.ch('f');
+        }
+        for (int k = 0; k < n; ++k) {
+            out.ch(' ');
+            out.num(static_cast<long long>(m.corners[c++]));
+        }
+        out.ch('\n');
+    }
+}
+
+void usage() {
+    std::fprintf(stderr, "usage: zeq_io_baseline IN [OUT] [--repeat N]\n");
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const char* inName = nullptr;
+    const char* outName = nullptr;
+    int repeat = 3;
+    for (int a = 1; a < argc; ++a) {
+        std::string_view arg = argv[a];
+        if (arg == "--repeat" && a + 1 < argc) {
+            repeat = std::atoi(argv[++a]);
+            if (repeat < 1) repeat = 1;
+        } else if (!inName) {
+            inName = argv[a];
+        } else if (!outName) {
+            outName = argv[a];
+        } else {
+            usage();
+            return 1;
+        }
+    }
+    if (!inName) {
+        usage();
+        return 1;
+    }
+    const bool off = endsWithOff(inName);
+
+    constexpr double kInf = std::numeric_limits<double>::infinity();
+    double bestRead = kInf, bestParse = kInf, bestParseTotal = kInf;
+    double bestFormat = kInf, bestWrite = kInf, bestFormatTotal = kInf, bestG6 = kInf;
+    std::string buf;
+    MeshNumbers mesh;
+    size_t textSize = 0;
+    std::vector<char> chunk(kChunk);
+
+    for (int r = 0; r < repeat; ++r) {
+        // Fresh containers each round, so growth is part of the measured cost.
+        std::string().swap(buf);
+        MeshNumbers fresh;
+        std::swap(mesh, fresh);
+
+        auto t0 = Clock::now();
+        if (!readWholeFile(inName, buf)) {
+            std::fprintf(stderr, "zeq_io_baseline: cannot read %s\n", inName);
+            return 1;
+        }
+        auto t1 = Clock::now();
+        bool ok = off ? parseOff(buf.data(), buf.data() + buf.size(), mesh)
+                      : parseSmf(buf.data(), buf.data() + buf.size(), mesh);
+        auto t2 = Clock::now();
+        if (!ok) {
+            std::fprintf(stderr, "zeq_io_baseline: cannot parse %s\n", inName);
+            return 1;
+        }
+        bestRead = std::min(bestRead, secondsBetween(t0, t1));
+        bestParse = std::min(bestParse, secondsBetween(t1, t2));
+        bestParseTotal = std::min(bestParseTotal, secondsBetween(t0, t2));
+
+        std::FILE* file = nullptr;
+        double writeTime = 0;
+        auto t3 = Clock::now();
+        if (outName && !(file = std::fopen(outName, "wb"))) {
+            std::fprintf(stderr, "zeq_io_baseline: cannot write %s\n", outName);
+            return 1;
+        }
+        TextOut text(file, chunk);
+        formatMesh<false>(mesh, off, text);
+        bool written = text.finish();
+        if (file) {
+            auto c0 = Clock::now();
+            written = std::fclose(file) == 0 && written;
+            double closing = secondsBetween(c0, Clock::now());
+            writeTime = text.writeSeconds() + closing;
+        }
+        auto t4 = Clock::now();
+        if (!written) {
+            std::fprintf(stderr, "zeq_io_baseline: cannot write %s\n", outName);
+            return 1;
+        }
+        double formatTotal = secondsBetween(t3, t4);
+        bestFormatTotal = std::min(bestFormatTotal, formatTotal);
+        bestFormat = std::min(bestFormat, formatTotal - writeTime);
+        bestWrite = std::min(bestWrite, writeTime);
+        textSize = text.total();
+
+        TextOut g6(nullptr, chunk);
+        auto t6 = Clock::now();
+        formatMesh<true>(mesh, off, g6);
+        g6.finish();
+        auto t7 = Clock::now();
+        bestG6 = std::min(bestG6, secondsBetween(t6, t7));
+        if (g6.total() == 0) return 2;  // keeps the %g-like pass from being dropped
+    }
+
+    std::printf("parse %.4f s, format %.4f s\n", bestParseTotal, bestFormatTotal);
+    std::printf("  read %.4f s + from_chars %.4f s; to_chars %.4f s + write %.4f s; "
+                "%%g-like to_chars %.4f s; %zu vertices, %zu faces, %zu input bytes, %zu output bytes\n",
+                bestRead, bestParse, bestFormat, bestWrite, bestG6, mesh.coords.size() / 3,
+                mesh.faceSizes.size(), buf.size(), textSize);
+    return 0;
+}
