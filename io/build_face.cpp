@@ -59,6 +59,12 @@ Edge* createEdge(Mesh& mesh, Vertex* a, Vertex* b, LoadCounters& counters) {
 
 }  // namespace
 
+void reserveFaceLists(Mesh& mesh) {
+    const std::size_t vertexCount = mesh.vertices.size();
+    mesh.edges.reserve(mesh.edges.size() + 3 * vertexCount);
+    mesh.faces.reserve(mesh.faces.size() + 2 * vertexCount);
+}
+
 void buildFace(Mesh& mesh, Vertex* p, Vertex* q, Vertex* r, LoadCounters& counters) {
     // All lookups come before anything is created, so a face never finds an
     // edge it made itself.

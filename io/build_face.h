@@ -18,6 +18,12 @@ struct LoadCounters {
     std::unordered_map<std::uint64_t, Edge*> hubEdges;  // key: (hub id, other id)
 };
 
+// Reserves the mesh's edge and face lists for a closed surface over the
+// vertices read so far (about three edges and two faces per vertex), sparing
+// their regrowth during the load. Follows the vertices actually read, never a
+// header's claim; the lists still grow if the file holds more.
+void reserveFaceLists(Mesh& mesh);
+
 // Builds the triangle with corners P, Q, R (file order) and appends it and any
 // new edge to the mesh. An edge between two corners is reused when P's edge
 // list (for PQ and PR) or Q's (for QR) already holds one; when several match,

@@ -50,6 +50,7 @@ ReadStatus readOffFrom(Mesh& mesh, TextStream& in, const char* name) {
         mesh.addVertex(v);
     }
 
+    reserveFaceLists(mesh);
     LoadCounters counters;
     for (int m = 0; m < faceCount; ++m) {
         int corners = 0, i = 0, j = 0, k = 0;

@@ -76,6 +76,7 @@ ReadStatus readSmfFrom(Mesh& mesh, Open open) {
     }
     std::printf(" %d <Vertices>\n", static_cast<int>(mesh.vertices.size()));
 
+    reserveFaceLists(mesh);
     LoadCounters counters;
     while (c == 'f') {
         int i = 0, j = 0, k = 0;

@@ -8,6 +8,17 @@
 
 namespace zeq {
 
+// Storage for incidence lists that outgrow their inline capacity. Blocks come
+// in power-of-two sizes carved from large chunks, and a freed block is kept
+// for the next list of its size: vertices gain and lose edges in every
+// collapse, and the general-purpose heap is slow at that pattern. Lists of
+// more than 64K entries use the heap directly.
+class ListStorage {
+public:
+    static void** allocate(std::uint32_t capacity);
+    static void release(void** block, std::uint32_t capacity);
+};
+
 // A small-buffer vector of pointers. Mesh records hold short lists (three edges
 // per face, two faces per edge, about six edges per vertex); keeping the first
 // N entries inline saves one heap block per record. Copies are deep, so a copy
@@ -65,7 +76,7 @@ public:
 
     // Frees heap storage and empties the list.
     void release() {
-        if (capacity_ > N) std::free(heap_);
+        if (capacity_ > N) ListStorage::release(reinterpret_cast<void**>(heap_), capacity_);
         capacity_ = N;
         size_ = 0;
     }
@@ -82,12 +93,13 @@ private:
 
     void reserve(std::uint32_t n) {
         if (n <= capacity_) return;
-        auto* block = static_cast<T**>(std::malloc(sizeof(T*) * n));
-        if (block == nullptr) throw std::bad_alloc();
+        std::uint32_t capacity = 4;
+        while (capacity < n) capacity *= 2;
+        auto** block = reinterpret_cast<T**>(ListStorage::allocate(capacity));
         std::copy(data(), data() + size_, block);
-        if (capacity_ > N) std::free(heap_);
+        if (capacity_ > N) ListStorage::release(reinterpret_cast<void**>(heap_), capacity_);
         heap_ = block;
-        capacity_ = n;
+        capacity_ = capacity;
     }
 
     void grow() { reserve(capacity_ * 2); }
