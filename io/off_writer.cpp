@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "io/live_mesh.h"
+#include "io/number_format.h"
 #include "io/output_file.h"
 
 namespace zeq {
@@ -21,12 +22,28 @@ int writeOff(Mesh& mesh, const char* fileName) {
     out.print("OFF\n%d %d 0\n", vertexCount, faceCount);
     for (const Vertex* v : mesh.vertices) {
         if (!isLive(v)) continue;
-        Point3 p = v->positionCopy();
-        out.print("%g %g %g\n", p.x, p.y, p.z);
+        const Point3 p = v->positionCopy();
+        char line[4 * kNumberChars];
+        char* end = formatG(line, p.x);
+        *end++ = ' ';
+        end = formatG(end, p.y);
+        *end++ = ' ';
+        end = formatG(end, p.z);
+        *end++ = '\n';
+        out.write(line, static_cast<std::size_t>(end - line));
     }
     for (const Face* f : mesh.faces) {
         if (!isLive(f) || !faceCorners(f, c)) continue;
-        out.print("3  %d %d %d\n", c[0]->getId(), c[1]->getId(), c[2]->getId());
+        char line[4 * kNumberChars];
+        char* end = line;
+        *end++ = '3';
+        *end++ = ' ';
+        for (const Vertex* corner : c) {
+            *end++ = ' ';
+            end = formatInt(end, corner->getId());
+        }
+        *end++ = '\n';
+        out.write(line, static_cast<std::size_t>(end - line));
     }
     if (!out.commit()) return 1;
     std::printf("Ficheiro -> %s  criado\n", fileName);

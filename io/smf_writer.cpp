@@ -1,6 +1,7 @@
 #include "io/smf_writer.h"
 
 #include "io/live_mesh.h"
+#include "io/number_format.h"
 #include "io/output_file.h"
 
 namespace zeq {
@@ -12,13 +13,30 @@ int writeSmf(Mesh& mesh, const char* fileName) {
     renumberLiveVertices(mesh);
     for (const Vertex* v : mesh.vertices) {
         if (!isLive(v)) continue;
-        Point3 p = v->positionCopy();
-        out.print("v %g %g %g\n", p.x, p.y, p.z);
+        const Point3 p = v->positionCopy();
+        char line[4 * kNumberChars];
+        char* end = line;
+        *end++ = 'v';
+        for (double coordinate : {p.x, p.y, p.z}) {
+            *end++ = ' ';
+            end = formatG(end, coordinate);
+        }
+        *end++ = '\n';
+        out.write(line, static_cast<std::size_t>(end - line));
     }
     std::array<const Vertex*, 3> c;
     for (const Face* f : mesh.faces) {
         if (!isLive(f) || !faceCorners(f, c)) continue;
-        out.print("f %d %d %d \n", c[0]->getId() + 1, c[1]->getId() + 1, c[2]->getId() + 1);
+        char line[4 * kNumberChars];
+        char* end = line;
+        *end++ = 'f';
+        *end++ = ' ';
+        for (const Vertex* corner : c) {
+            end = formatInt(end, corner->getId() + 1);
+            *end++ = ' ';
+        }
+        *end++ = '\n';
+        out.write(line, static_cast<std::size_t>(end - line));
     }
     return out.commit() ? 0 : 1;
 }
