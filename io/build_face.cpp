@@ -22,12 +22,11 @@ Edge* findEdgeTo(const Vertex* from, const Vertex* to, const LoadCounters& count
         auto it = counters.hubEdges.find(hubKey(from, to));
         return it == counters.hubEdges.end() ? nullptr : it->second;
     }
+    // Distinct vertices of one load have distinct ids, so comparing the ends
+    // themselves gives the same match without visiting the end vertices.
     Edge* found = nullptr;
-    for (Edge* e : from->edges) {
-        if ((e->end1 != nullptr && e->end1->getId() == to->getId()) ||
-            (e->end2 != nullptr && e->end2->getId() == to->getId()))
-            found = e;
-    }
+    for (Edge* e : from->edges)
+        if (e->end1 == to || e->end2 == to) found = e;
     return found;
 }
 

@@ -29,11 +29,10 @@ class Edge;
 class Face;
 
 // Inline capacities: a vertex has about six edges (eight right after a
-// collapse); an edge two faces; a face three edges, and four for a moment
-// while a collapse stitches a wing face.
+// collapse); an edge two faces; a face three edges.
 using VertexEdgeList = PtrList<Edge, 8>;
 using EdgeFaceList = PtrList<Face, 2>;
-using FaceEdgeList = PtrList<Edge, 4>;
+using FaceEdgeList = PtrList<Edge, 3>;
 
 class Vertex {
 public:

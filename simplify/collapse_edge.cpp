@@ -38,7 +38,7 @@ bool findCollapseWings(Edge* e, Vertex* v1, Vertex* v2, Face* f1, Face* f2, Coll
     return true;
 }
 
-Face* mergeWing(Face* x, Face* f, Edge* d) {
+Face* mergeWing(Face* x, Face* f, Edge* d, Edge* leaving) {
     const FaceEdgeList before = x->edgeList();
     x->unlinkEdge(d);
     // D in the middle of X's cycle: rotate so the kept edge, appended below,
@@ -57,7 +57,7 @@ Face* mergeWing(Face* x, Face* f, Edge* d) {
     for (std::uint32_t i = remaining.size(); i-- > 0;) {
         Edge* g = remaining[i];
         g->unlinkFace(f);
-        g->linkFace(x);
+        if (g != leaving) g->linkFace(x);
     }
     d->detachBothEnds();
     d->collapsed = 1;
@@ -67,8 +67,12 @@ Face* mergeWing(Face* x, Face* f, Edge* d) {
 void collapseEdge(Edge* e, Vertex* v1, Vertex* v2, Face* f1, Face* f2) {
     Edge* d1 = wingEdge(v1, e, f1);
     Edge* d2 = wingEdge(v1, e, f2);
-    Face* x1 = mergeWing(wingFace(v1, d1, f1), f1, d1);
-    Face* x2 = mergeWing(wingFace(v1, d2, f2), f2, d2);
+    // e is appended to X1 and X2 last and taken out again before anything
+    // reads them, so leaving it out gives the same lists (the rotation test
+    // of the second merge looks only at X's first two entries, which come
+    // before it) and keeps every face at three edges.
+    mergeWing(wingFace(v1, d1, f1), f1, d1, e);
+    mergeWing(wingFace(v1, d2, f2), f2, d2, e);
 
     const Point3 mid = collapseMidpoint(*v1->getPosition(), *v2->getPosition());
     v2->getPosition()->set(mid.x, mid.y, mid.z);
@@ -80,9 +84,6 @@ void collapseEdge(Edge* e, Vertex* v1, Vertex* v2, Face* f1, Face* f2) {
         g->attachEnd(v2);
     }
 
-    // The wing merges put e into the wing faces; take it out again.
-    x1->unlinkEdge(e);
-    x2->unlinkEdge(e);
     e->detachBothEnds();
     e->collapsed = 1;
     // V1 is retired with an empty edge list; give back any storage it grew.

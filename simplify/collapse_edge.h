@@ -32,7 +32,9 @@ bool findCollapseWings(Edge* e, Vertex* v1, Vertex* v2, Face* f1, Face* f2, Coll
 void collapseEdge(Edge* e, Vertex* v1, Vertex* v2, Face* f1, Face* f2);
 
 // Retires edge D, shared by X and F, and moves F's remaining edges over to X,
-// keeping X's cyclic order. Returns X.
-Face* mergeWing(Face* x, Face* f, Edge* d);
+// keeping X's cyclic order. Returns X. An edge given as `leaving` (the edge
+// being collapsed, which the collapse takes out of X again right after) only
+// leaves F and is not put into X: the lists end as if it had been.
+Face* mergeWing(Face* x, Face* f, Edge* d, Edge* leaving = nullptr);
 
 }  // namespace zeq
