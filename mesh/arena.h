@@ -50,6 +50,19 @@ public:
         return slot;
     }
 
+    // Records in creation order: at(i) is the i-th record created.
+    std::size_t size() const { return blocks_.empty() ? 0 : (blocks_.size() - 1) * BlockSize + used_; }
+    T* at(std::size_t i) const { return blocks_[i / BlockSize].get() + i % BlockSize; }
+
+    // The creation index of a record of this arena, or size() when p is not one.
+    std::size_t indexOf(const T* p) const {
+        for (std::size_t b = blocks_.size(); b-- > 0;) {
+            const T* first = blocks_[b].get();
+            if (p >= first && p < first + BlockSize) return b * BlockSize + static_cast<std::size_t>(p - first);
+        }
+        return size();
+    }
+
     // Destroys every record and frees the blocks.
     void clear() {
         for (std::size_t b = 0; b < blocks_.size(); ++b) {

@@ -6,6 +6,7 @@
 #include "mesh/arena.h"
 #include "mesh/entities.h"
 #include "mesh/neighbourhood.h"
+#include "mesh/record_list.h"
 
 namespace zeq {
 
@@ -41,14 +42,16 @@ public:
     // Frees every record and empties the lists, leaving an empty mesh.
     void clear();
 
-    std::vector<Vertex*> vertices;
-    std::vector<Edge*> edges;
-    std::vector<Face*> faces;
-
 private:
+    // Declared before the lists, which read them.
     Arena<Vertex> vertexArena_;
     Arena<Edge> edgeArena_;
     Arena<Face> faceArena_;
+
+public:
+    RecordList<Vertex> vertices{vertexArena_};
+    RecordList<Edge> edges{edgeArena_};
+    RecordList<Face> faces{faceArena_};
 };
 
 // The global state of a run. Every stage works on these directly.

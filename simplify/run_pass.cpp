@@ -54,7 +54,7 @@ void printSimplificationTime(double seconds) {
 
 void runPass(std::uint32_t targetFaces, int timingEnabled, int passIndex) {
     const long long start = timingEnabled ? processClockMs() : 0;
-    const std::vector<Edge*>& edges = theMesh.edges;
+    const auto& edges = theMesh.edges;
     // Nothing is inserted into or erased from the edge list while
     // simplifying, so indices stay valid throughout the sweep.
     if (passIndex % 2 == 0) {
