@@ -20,17 +20,23 @@ namespace zeq {
 // destructor releases everything at once.
 // Blocks are 2 MiB, aligned to 2 MiB: on Linux the kernel is asked to back
 // them with huge pages, which saves most of the page faults of a large load.
+// A build that loads thousands of tiny meshes (the fuzzers) uses small blocks.
+#if defined(ZEQ_SMALL_ARENA_BLOCKS)
+inline constexpr std::size_t kArenaBlockBytes = std::size_t{16} << 10;
+#else
+inline constexpr std::size_t kArenaBlockBytes = std::size_t{2} << 20;
+#endif
+
 inline void* allocateBlock(std::size_t bytes) {
-    constexpr std::size_t kAlign = std::size_t{2} << 20;
-    void* block = std::aligned_alloc(kAlign, bytes);
+    void* block = std::aligned_alloc(kArenaBlockBytes, bytes);
     if (block == nullptr) throw std::bad_alloc();
-#if defined(__linux__) && defined(MADV_HUGEPAGE)
+#if defined(__linux__) && defined(MADV_HUGEPAGE) && !defined(ZEQ_SMALL_ARENA_BLOCKS)
     madvise(block, bytes, MADV_HUGEPAGE);
 #endif
     return block;
 }
 
-template <class T, std::size_t BlockSize = (std::size_t{2} << 20) / sizeof(T)>
+template <class T, std::size_t BlockSize = kArenaBlockBytes / sizeof(T)>
 class Arena {
 public:
     Arena() = default;
@@ -74,7 +80,7 @@ public:
     }
 
 private:
-    static constexpr std::size_t kBlockBytes = std::size_t{2} << 20;
+    static constexpr std::size_t kBlockBytes = kArenaBlockBytes;
     static_assert(sizeof(T) * BlockSize <= kBlockBytes);
     struct Free {
         void operator()(T* p) const { std::free(p); }

@@ -1,0 +1,71 @@
+#!/usr/bin/env bash
+# Builds the libFuzzer drivers, replays tests/fuzz/regressions/ on each of them,
+# then fuzzes each one for SECONDS (default 60; 0 = build and replay only),
+# one at a time, from a scratch copy of the seed corpus.
+# Exits non-zero when a regression input or a fuzzing run fails.
+#   tests/fuzz/run.sh [SECONDS]
+# Environment: ZEQ_FUZZ_BUILD (build dir, default build/fuzz),
+#              ZEQ_FUZZ_KEEP=1 keeps the scratch dir (grown corpus, logs).
+set -euo pipefail
+
+seconds="${1:-60}"
+here="$(cd "$(dirname "$0")" && pwd)"
+root="$(cd "$here/../.." && pwd)"
+build="${ZEQ_FUZZ_BUILD:-$root/build/fuzz}"
+fuzzers=(smf_reader_fuzzer off_reader_fuzzer run_sequence_fuzzer)
+common=(-rss_limit_mb=2048 -timeout=10 -max_len=65536)
+
+cmake -S "$here" -B "$build" -DCMAKE_CXX_COMPILER="${CXX:-clang++}" >/dev/null
+cmake --build "$build" -j"${ZEQ_FUZZ_BUILD_JOBS:-2}" >/dev/null
+
+# Replay: every saved reproducer through every driver.
+shopt -s nullglob
+regressions=("$here"/regressions/*.smf "$here"/regressions/*.off)
+status=0
+for f in "${fuzzers[@]}"; do
+    [ ${#regressions[@]} -eq 0 ] && break
+    if "$build/$f" "${common[@]}" "${regressions[@]}" >"$build/$f.replay.log" 2>&1; then
+        echo "replay $f: ${#regressions[@]} inputs pass"
+    else
+        echo "replay $f: FAILED (log: $build/$f.replay.log)"
+        grep -E '^(==[0-9]+==ERROR|SUMMARY|Running:|fuzz check failed)' "$build/$f.replay.log" | tail -20 || true
+        status=1
+    fi
+done
+[ "$seconds" -gt 0 ] || exit "$status"
+
+scratch="$(mktemp -d "${TMPDIR:-/tmp}/zeq-fuzz-run.XXXXXX")"
+mkdir -p "$scratch/smf" "$scratch/off" "$scratch/run" "$scratch/artifacts"
+cp "$here"/corpus/smf/* "$scratch/smf/"
+cp "$here"/corpus/off/* "$scratch/off/"
+# run_sequence inputs start with a selector byte: bit 0 picks OFF, the rest
+# the target percentage. Seed each file at 40 % and at 0 %.
+for s in "$here"/corpus/smf/*; do
+    { printf 'P'; cat "$s"; } >"$scratch/run/p40-$(basename "$s")"
+    { printf '\000'; cat "$s"; } >"$scratch/run/p0-$(basename "$s")"
+done
+for s in "$here"/corpus/off/*; do
+    { printf 'Q'; cat "$s"; } >"$scratch/run/p40-$(basename "$s")"
+    { printf '\001'; cat "$s"; } >"$scratch/run/p0-$(basename "$s")"
+done
+
+corpus_of() { case "$1" in smf_*) echo smf ;; off_*) echo off ;; *) echo run ;; esac; }
+for f in "${fuzzers[@]}"; do
+    c="$(corpus_of "$f")"
+    echo "fuzzing $f for ${seconds}s ..."
+    if (cd "$scratch" && "$build/$f" "${common[@]}" -jobs=1 -workers=1 \
+            -max_total_time="$seconds" -dict="$here/mesh.dict" \
+            -artifact_prefix="$scratch/artifacts/$f-" "$scratch/$c" >/dev/null 2>&1); then
+        grep -E '^#[0-9]+.*(DONE|pulse|NEW|REDUCE)' "$scratch/fuzz-0.log" | tail -1 || true
+    else
+        echo "$f: FAILED; artifacts in $scratch/artifacts/, log $scratch/$f.log"
+        grep -E '^(==[0-9]+==ERROR|SUMMARY|fuzz check failed|==[0-9]+== ERROR)' \
+            "$scratch/fuzz-0.log" | head -5 || true
+        status=1
+        ZEQ_FUZZ_KEEP=1
+    fi
+    mv "$scratch/fuzz-0.log" "$scratch/$f.log" 2>/dev/null || true
+done
+
+if [ "${ZEQ_FUZZ_KEEP:-0}" = 1 ]; then echo "scratch dir kept: $scratch"; else rm -rf "$scratch"; fi
+exit "$status"
