@@ -8,7 +8,6 @@ namespace {
 
 using EdgeCollapse = GlobalMeshTest;
 
-
 void expectRetired(std::initializer_list<int> edges) {
     for (int id : edges) {
         const Edge* e = theMesh.edges[id];

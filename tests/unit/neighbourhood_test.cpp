@@ -56,6 +56,13 @@ TEST_F(DiamondQuery, EveryForm) {
     for (const Row& r : rows)
         EXPECT_EQ(query(r.kind, r.v, r.e, r.f), r.expected)
             << "kind " << r.kind << " v " << r.v << " e " << r.e << " f " << r.f;
+    // (-, e, -) and (-, -, f) leave out every record numbered like the argument,
+    // and (-, -, f) also refills the edge list with f's edges.
+    theMesh.edges[3]->setId(0);
+    theMesh.faces[1]->setId(0);
+    EXPECT_EQ(query(kEdges, -1, 0, -1), (Ids{2, 1, 4}));
+    EXPECT_EQ(query(kFaces, -1, -1, 0), (Ids{}));
+    EXPECT_EQ(ids(neighbourhood->edges), (Ids{0, 1, 2}));
 }
 
 // A closed fan of 100 triangles fi = (0, i+1, i+2), f99 = (0, 100, 1). The

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <limits>
 #include <map>
+#include <random>
 #include <regex>
 #include <set>
 #include <tuple>
@@ -389,7 +390,8 @@ TEST_P(SimplificationProperty, RunKeepsTheMeshWellFormed) {
         EXPECT_TRUE(f->edges.empty() || triangle) << "face " << f->getId();
     }
     // Written and read back: the live records, and one edge per pair of corners.
-    const std::string path = testing::TempDir() + "zeq_property_" + rc.name + ".smf";
+    const std::string path = testing::TempDir() + "zeq_property_" + rc.name + "_" +
+                             std::to_string(std::random_device{}()) + ".smf";
     ASSERT_EQ(writeSmf(theMesh, path.c_str()), 0);
     Mesh reread;
     ReadStatus status = ReadStatus::FileNotFound;

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <random>
 #include <sstream>
 #include <string>
 #include <utility>
@@ -43,8 +44,10 @@ protected:
     void SetUp() override {
         GlobalMeshTest::SetUp();
         const auto* info = testing::UnitTest::GetInstance()->current_test_info();
+        // A random suffix: several builds' suites may run at the same time.
         dir_ = std::filesystem::path(testing::TempDir()) /
-               ("zeq_" + std::string(info->test_suite_name()) + "_" + info->name());
+               ("zeq_" + std::string(info->test_suite_name()) + "_" + info->name() + "_" +
+                std::to_string(std::random_device{}()));
         std::filesystem::remove_all(dir_);
         std::filesystem::create_directories(dir_);
     }
@@ -188,7 +191,7 @@ struct LoadCase {
 // Loads each case with `load` (stdout captured) and checks status, output,
 // record counts and invariants.
 inline void expectLoads(const std::vector<LoadCase>& cases, ReadStatus status,
-                 const std::function<ReadStatus(const std::string&)>& load) {
+                        const std::function<ReadStatus(const std::string&)>& load) {
     for (const LoadCase& c : cases) {
         SCOPED_TRACE(c.name);
         resetGlobals();

@@ -2,6 +2,8 @@
 // the same text must succeed or fail alike, give the same values, reach the
 // end of the input at the same moment and leave the same characters behind.
 #include <algorithm>
+#include <bit>
+#include <cstdint>
 #include <random>
 #include <sstream>
 
@@ -23,12 +25,6 @@ std::string withoutCrBeforeLf(const std::string& s) {
     return out;
 }
 
-std::string exact(double d) {
-    char text[40];
-    std::snprintf(text, sizeof text, "%a", d);
-    return text;
-}
-
 // The standard stream behind TextStream's interface.
 struct Reference {
     std::istringstream in;
@@ -41,8 +37,9 @@ struct Reference {
     bool fail() const { return in.fail(); }
 };
 
-// One read: "" when it fails, else "+" and what it read (a line with the
-// whole buffer, so that bytes past the terminator count too).
+// One read: "" when it fails, else "+" and what it read (a double as its bit
+// pattern, a line with the whole buffer, so that bytes past the terminator
+// count too).
 template <class Stream>
 std::string readOne(Stream& in, Op op, std::size_t cap) {
     double d = 0;
@@ -51,7 +48,7 @@ std::string readOne(Stream& in, Op op, std::size_t cap) {
     std::string w;
     std::vector<char> line(cap + 1, '#');
     switch (op) {
-        case Op::Double: return in.readDouble(d) ? "+" + exact(d) : "";
+        case Op::Double: return in.readDouble(d) ? "+" + std::to_string(std::bit_cast<std::uint64_t>(d)) : "";
         case Op::Int: return in.readInt(i) ? "+" + std::to_string(i) : "";
         case Op::Char: return in.readChar(c) ? "+" + std::string(1, c) : "";
         case Op::Word: return in.readWord(w, 1 << 20) ? "+" + w : "";

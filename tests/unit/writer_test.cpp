@@ -1,6 +1,7 @@
 // SMF and OFF output: exact bytes, live elements only, renumbering, corner
 // order from the edge lists, and failed writes.
 #include <set>
+#include <tuple>
 
 #include "io/off_writer.h"
 #include "io/smf_writer.h"
@@ -77,27 +78,23 @@ TEST_F(Writer, RetiredElementsAreLeftOut) {
 // The corners are read back from the first two edges only: reordering f0's
 // list (e0 0-2, e1 2-3, e2 3-0) changes the written corner order.
 TEST_F(Writer, CornerOrderFollowsTheEdgeList) {
-    struct Order {
-        Corners edges;
-        std::string smfLine, offLine;
-    };
-    const std::vector<Order> orders = {
+    const std::vector<std::tuple<Corners, std::string, std::string>> orders = {  // edges, SMF line, OFF line
         {{0, 1, 2}, "f 1 2 3 \n", "3  0 1 2\n"},  // as loaded: (0,2,3)
         {{1, 2, 0}, "f 2 3 1 \n", "3  1 2 0\n"},  // rotated: (2,3,0)
         {{2, 0, 1}, "f 3 1 2 \n", "3  2 0 1\n"},  // rotated: (3,0,2)
         {{1, 0, 2}, "f 3 2 1 \n", "3  2 1 0\n"},  // reversed: (3,2,0)
         {{0, 2, 1}, "f 2 1 3 \n", "3  1 0 2\n"},  // reversed: (2,0,3)
     };
-    for (const Order& order : orders) {
-        SCOPED_TRACE(order.smfLine);
+    for (const auto& [edges, smfLine, offLine] : orders) {
+        SCOPED_TRACE(smfLine);
         resetGlobals();
         buildSample();
         theMesh.faces[0]->edges.clear();
-        for (int i : order.edges) theMesh.faces[0]->edges.pushBack(theMesh.edges[i]);
+        for (int i : edges) theMesh.faces[0]->edges.pushBack(theMesh.edges[i]);
         ASSERT_EQ(smf(path("c.smf")), 0);
         ASSERT_EQ(off(path("c.off")), 0);
-        EXPECT_EQ(contentOf(path("c.smf")), kSmfVertices + order.smfLine + "f 3 2 4 \n");
-        EXPECT_EQ(contentOf(path("c.off")), "OFF\n4 2 0\n" + kSampleVertices + order.offLine + "3  2 1 3\n");
+        EXPECT_EQ(contentOf(path("c.smf")), kSmfVertices + smfLine + "f 3 2 4 \n");
+        EXPECT_EQ(contentOf(path("c.off")), "OFF\n4 2 0\n" + kSampleVertices + offLine + "3  2 1 3\n");
     }
 }
 
