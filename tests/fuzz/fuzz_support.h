@@ -37,6 +37,18 @@ inline void checkLoadedMesh(const Mesh& mesh) {
                     "edge not listed by its ends");
             require(e->faces.contains(f), "edge does not list its face");
         }
+
+// What a reader of text in memory may return, and what each status leaves in
+// the mesh; then the structure of whatever was built.
+inline void checkReadOutcome(int status, std::size_t size) {
+    require(status >= 0 && status <= 5, "status out of range");
+    require(status != 1, "text in memory reported as not found");
+    require((status == 2) == (size == 0), "status 2 exactly for empty text");
+    if (status == 2 || status == 3)
+        require(theMesh.vertices.empty() && theMesh.faces.empty(), "header failure left records behind");
+    if (status == 4) require(theMesh.faces.empty(), "faces built before status 4");
+    checkLoadedMesh(theMesh);
+}
     }
     for (const Edge* e : mesh.edges) require(!e->faces.empty(), "loaded edge without face");
 }
