@@ -37,6 +37,9 @@ inline void checkLoadedMesh(const Mesh& mesh) {
                     "edge not listed by its ends");
             require(e->faces.contains(f), "edge does not list its face");
         }
+    }
+    for (const Edge* e : mesh.edges) require(!e->faces.empty(), "loaded edge without face");
+}
 
 // What a reader of text in memory may return, and what each status leaves in
 // the mesh; then the structure of whatever was built.
@@ -48,9 +51,6 @@ inline void checkReadOutcome(int status, std::size_t size) {
         require(theMesh.vertices.empty() && theMesh.faces.empty(), "header failure left records behind");
     if (status == 4) require(theMesh.faces.empty(), "faces built before status 4");
     checkLoadedMesh(theMesh);
-}
-    }
-    for (const Edge* e : mesh.edges) require(!e->faces.empty(), "loaded edge without face");
 }
 
 // The numbers of vertex and face lines in a writer's output.
