@@ -1,6 +1,9 @@
 // Edge collapse: wing merges, re-hanging, retirement in place, and the guard
 // that passes over neighbourhoods a collapse cannot handle.
+#include <limits>
+
 #include "simplify/collapse_edge.h"
+#include "simplify/evaluate_collapse.h"
 #include "tests/unit/test_mesh.h"
 
 namespace zeq::test {
@@ -191,6 +194,18 @@ TEST_F(EdgeCollapse, GuardRefusals) {
     resetGlobals();
     buildMesh({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{0, 1, 2}, {0, 1, 2}});
     for (int id : {0, 1, 2}) EXPECT_FALSE(guardAccepts(id, wings)) << id;
+}
+
+// The midpoint is (a + b) * 0.5; near the top of the double range, where the
+// sum overflows, it is still the finite midpoint, so a collapse never writes
+// an infinite coordinate.
+TEST(CollapseMidpoint, SumFormAndFiniteNearTheTopOfTheRange) {
+    const double big = std::numeric_limits<double>::max();
+    EXPECT_EQ(midpointOf(0.1, 0.7), (0.1 + 0.7) * 0.5);
+    EXPECT_EQ(midpointOf(-3.0, 5.0), 1.0);
+    EXPECT_EQ(midpointOf(big, big), big);
+    EXPECT_EQ(midpointOf(big, -big), 0.0);
+    EXPECT_EQ(midpointOf(1.5e308, 1.0e308), 1.25e308);
 }
 
 }  // namespace

@@ -3,7 +3,9 @@
 #include <set>
 #include <tuple>
 
+#include "io/off_reader.h"
 #include "io/off_writer.h"
+#include "io/smf_reader.h"
 #include "io/smf_writer.h"
 #include "tests/unit/test_mesh.h"
 
@@ -56,6 +58,17 @@ TEST_F(Writer, BytesAndRenumbering) {
     EXPECT_EQ(printed, "Ficheiro -> " + path("out.off") + "  criado\n");
     EXPECT_EQ(contentOf(path("out.off")), "OFF\n4 2 0\n" + kSampleVertices + "3  0 1 2\n3  2 1 3\n");
     EXPECT_EQ(listing(), (std::set<std::string>{"out.smf", "out.off"}));
+
+    // Read back: the same counts, and every written line ends with a line
+    // end, so the OFF reader reaches its last face without meeting the end
+    // of the file and prints no totals.
+    resetGlobals();
+    std::string read = printedBy([&] { EXPECT_EQ(readOff(theMesh, path("out.off").c_str()), ReadStatus::Loaded); });
+    EXPECT_EQ(read, " #Vertices = 4\n #Edges = ??\n #Faces = 2\n");
+    EXPECT_EQ(theMesh.edges.size(), 5u);
+    resetGlobals();
+    read = printedBy([&] { EXPECT_EQ(readSmf(theMesh, path("out.smf").c_str()), ReadStatus::Loaded); });
+    EXPECT_EQ(read, " 4 <Vertices>\n 5 <Edges>\n 2 <Faces>\n");
 }
 
 // What a collapse leaves behind: a face and a vertex with empty edge lists.
