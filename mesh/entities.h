@@ -106,6 +106,10 @@ public:
     EdgeFaceList faces;
     std::int8_t edgeMark = 0;
     std::int8_t collapsed = 0;
+    // Set once the orientation pass has walked across this edge: from then on
+    // every face on it is queued or handled, and a later walk has nothing to
+    // queue there.
+    bool orientWalked = false;
 
 private:
     int id_;

@@ -58,6 +58,7 @@ public:
             f->setOriented(0);
             f->inOrientQueue = false;
         }
+        for (Edge* e : mesh_.edges) e->orientWalked = false;
         // The first seed is entered from end2 to end1 of its first edge, which
         // reproduces the winding its corners had in the file.
         if (Face* seed = nextSeed()) {
@@ -136,9 +137,16 @@ private:
         Vertex* from = a;
         Vertex* to = b;
         for (int step = 0; step < 3; ++step) {
-            Neighbourhood* n = mesh_.queryNeighbourhood(kFaces, from, p, face);
-            for (Face* g : n->faces) {
-                if (!g->isOriented() && !g->inOrientQueue) enqueue(OrientItem{g, to, from, p});
+            // The first walk across an edge queues every face on it that is
+            // not yet handled; faces never join an edge during the pass, so
+            // later walks would find nothing to queue. Skipping them keeps an
+            // edge shared by very many faces from costing quadratic time.
+            if (!p->orientWalked) {
+                p->orientWalked = true;
+                Neighbourhood* n = mesh_.queryNeighbourhood(kFaces, from, p, face);
+                for (Face* g : n->faces) {
+                    if (!g->isOriented() && !g->inOrientQueue) enqueue(OrientItem{g, to, from, p});
+                }
             }
             Edge* next = otherEdgeAt(mesh_, to, p, face);
             if (to == a || next == nullptr) return;
