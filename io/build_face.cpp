@@ -58,6 +58,15 @@ Edge* createEdge(Mesh& mesh, Vertex* a, Vertex* b, LoadCounters& counters) {
 
 }  // namespace
 
+bool buildIndexedFace(Mesh& mesh, long long i, long long j, long long k, LoadCounters& counters) {
+    const auto count = static_cast<long long>(mesh.vertices.size());
+    for (long long index : {i, j, k})
+        if (index < 0 || index >= count) return false;
+    buildFace(mesh, mesh.vertices[static_cast<std::size_t>(i)], mesh.vertices[static_cast<std::size_t>(j)],
+              mesh.vertices[static_cast<std::size_t>(k)], counters);
+    return true;
+}
+
 void reserveFaceLists(Mesh& mesh) {
     const std::size_t vertexCount = mesh.vertices.size();
     mesh.edges.reserve(mesh.edges.size() + 3 * vertexCount);

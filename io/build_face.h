@@ -32,4 +32,9 @@ void reserveFaceLists(Mesh& mesh);
 // repeated faces are built as they come.
 void buildFace(Mesh& mesh, Vertex* p, Vertex* q, Vertex* r, LoadCounters& counters);
 
+// Builds the face whose corners are the vertices at positions i, j, k of the
+// mesh's vertex list (0-based, file order). False, with nothing built, when a
+// position lies outside the vertices read.
+bool buildIndexedFace(Mesh& mesh, long long i, long long j, long long k, LoadCounters& counters);
+
 }  // namespace zeq

@@ -13,20 +13,6 @@ namespace {
 // The keyword buffer holds 99 characters and the terminating zero.
 constexpr std::size_t kMaxKeyword = 99;
 
-Vertex* vertexByIndex(const Mesh& mesh, int index) {
-    if (index < 0 || static_cast<std::size_t>(index) >= mesh.vertices.size()) return nullptr;
-    return mesh.vertices[static_cast<std::size_t>(index)];
-}
-
-bool buildIndexedFace(Mesh& mesh, int i, int j, int k, LoadCounters& counters) {
-    Vertex* p = vertexByIndex(mesh, i);
-    Vertex* q = vertexByIndex(mesh, j);
-    Vertex* r = vertexByIndex(mesh, k);
-    if (p == nullptr || q == nullptr || r == nullptr) return false;
-    buildFace(mesh, p, q, r, counters);
-    return true;
-}
-
 ReadStatus readOffFrom(Mesh& mesh, TextStream& in, const char* name) {
     if (in.empty()) return ReadStatus::FileEmpty;
 

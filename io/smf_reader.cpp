@@ -12,21 +12,9 @@ namespace {
 // Header lines and the first vertex line hold at most this many characters.
 constexpr std::size_t kLineBuffer = 90;
 
-// The vertex numbered `number` (1-based) of the mesh, or null when out of range.
-Vertex* vertexByNumber(const Mesh& mesh, int number) {
-    long long index = static_cast<long long>(number) - 1;
-    if (index < 0 || index >= static_cast<long long>(mesh.vertices.size())) return nullptr;
-    return mesh.vertices[static_cast<std::size_t>(index)];
-}
-
-// Builds the face with 1-based corners i, j, k; false when a corner is out of range.
+// Face records number the corners from 1.
 bool buildNumberedFace(Mesh& mesh, int i, int j, int k, LoadCounters& counters) {
-    Vertex* p = vertexByNumber(mesh, i);
-    Vertex* q = vertexByNumber(mesh, j);
-    Vertex* r = vertexByNumber(mesh, k);
-    if (p == nullptr || q == nullptr || r == nullptr) return false;
-    buildFace(mesh, p, q, r, counters);
-    return true;
+    return buildIndexedFace(mesh, i - 1LL, j - 1LL, k - 1LL, counters);
 }
 
 void printFaceCounts(const Mesh& mesh) {
