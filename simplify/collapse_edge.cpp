@@ -67,10 +67,11 @@ Face* mergeWing(Face* x, Face* f, Edge* d, Edge* leaving) {
 void collapseEdge(Edge* e, Vertex* v1, Vertex* v2, Face* f1, Face* f2) {
     Edge* d1 = wingEdge(v1, e, f1);
     Edge* d2 = wingEdge(v1, e, f2);
-    // e is appended to X1 and X2 last and taken out again before anything
-    // reads them, so leaving it out gives the same lists (the rotation test
-    // of the second merge looks only at X's first two entries, which come
-    // before it) and keeps every face at three edges.
+    // Merging F's edges into a wing face would append e behind X's surviving
+    // edges, and the collapse takes it out again before anything reads X
+    // (when X1 is X2, the second merge's rotation test looks only at X's
+    // first two entries, which come before e). Leaving e out gives the same
+    // lists and keeps every face at three edges.
     mergeWing(wingFace(v1, d1, f1), f1, d1, e);
     mergeWing(wingFace(v1, d2, f2), f2, d2, e);
 
