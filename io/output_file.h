@@ -33,7 +33,6 @@ public:
         std::copy(text, text + length, buffer_.data() + used_);
         used_ += length;
     }
-    void write(const std::string& text) { write(text.data(), text.size()); }
     // Appends one formatted line piece (printf conversions).
     void print(const char* format, ...) __attribute__((format(printf, 2, 3)));
 

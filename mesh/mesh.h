@@ -65,6 +65,19 @@ inline long long liveFaceCount(const Mesh& mesh) {
     return static_cast<long long>(mesh.faces.size()) - 2LL * collapseCount;
 }
 
+// The two ring questions of a triangle, answered through queryNeighbourhood
+// (so they overwrite the shared record): the first edge of `face` at corner
+// `v` other than `except`, and the first face on `edge` (which ends at `v`)
+// other than `face`. Null when there is none.
+inline Edge* otherEdgeAt(Mesh& mesh, Vertex* v, Edge* except, Face* face) {
+    Neighbourhood* n = mesh.queryNeighbourhood(kEdges, v, except, face);
+    return n->edges.empty() ? nullptr : n->edges.front();
+}
+inline Face* faceAcross(Mesh& mesh, Vertex* v, Edge* edge, Face* face) {
+    Neighbourhood* n = mesh.queryNeighbourhood(kFaces, v, edge, face);
+    return n->faces.empty() ? nullptr : n->faces.front();
+}
+
 // Puts the globals back to their start-up state (an empty mesh, no collapses,
 // threshold 100). The program loads one mesh per process and never calls it;
 // tests and fuzz drivers use it between inputs.

@@ -7,12 +7,6 @@ namespace zeq {
 
 namespace {
 
-// The first edge of `face` at corner `v` other than `except`, or null.
-Edge* otherEdgeAt(Mesh& mesh, Vertex* v, Edge* except, Face* face) {
-    Neighbourhood* n = mesh.queryNeighbourhood(kEdges, v, except, face);
-    return n->edges.empty() ? nullptr : n->edges.front();
-}
-
 // Unit normal of the winding b -> a -> f. The edge vectors and the cross
 // product are rounded to single precision where the stored normals of every
 // run must agree bit for bit; the division is in double.

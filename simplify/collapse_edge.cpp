@@ -6,17 +6,10 @@ namespace zeq {
 
 namespace {
 
-// F's other edge at V besides e (the wing edge), or null.
-Edge* wingEdge(Vertex* v, Edge* e, Face* f) {
-    Neighbourhood* n = theMesh.queryNeighbourhood(kEdges, v, e, f);
-    return n->edges.empty() ? nullptr : n->edges.front();
-}
-
-// The face across D from F, or null.
-Face* wingFace(Vertex* v, Edge* d, Face* f) {
-    Neighbourhood* n = theMesh.queryNeighbourhood(kFaces, v, d, f);
-    return n->faces.empty() ? nullptr : n->faces.front();
-}
+// The wing edge of F at V (its other edge there besides e), and the wing face
+// across an edge from F.
+Edge* wingEdge(Vertex* v, Edge* e, Face* f) { return otherEdgeAt(theMesh, v, e, f); }
+Face* wingFace(Vertex* v, Edge* d, Face* f) { return faceAcross(theMesh, v, d, f); }
 
 }  // namespace
 
