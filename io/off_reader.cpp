@@ -13,8 +13,7 @@ namespace {
 // The keyword buffer holds 99 characters and the terminating zero.
 constexpr std::size_t kMaxKeyword = 99;
 
-ReadStatus readOffFrom(Mesh& mesh, TextStream& in, const char* name) {
-    if (in.empty()) return ReadStatus::FileEmpty;
+ReadStatus parseOff(Mesh& mesh, TextStream& in, const char* name) {
 
     std::string keyword;
     int vertexCount = 0, faceCount = 0, edgeCount = 0;
@@ -58,6 +57,16 @@ ReadStatus readOffFrom(Mesh& mesh, TextStream& in, const char* name) {
         if (!buildIndexedFace(mesh, i, j, k, counters)) return ReadStatus::BadFaces;
     }
     return ReadStatus::Loaded;
+}
+
+// The input is read once, front to back, so it may be a pipe as well as a
+// file.
+ReadStatus readOffFrom(Mesh& mesh, TextStream& in, const char* name) {
+    if (in.empty()) return in.readError() ? ReadStatus::FileNotFound : ReadStatus::FileEmpty;
+    const ReadStatus status = parseOff(mesh, in, name);
+    // An input that failed to read part way has not been loaded, whatever the
+    // records read before the failure looked like.
+    return in.readError() ? ReadStatus::FileNotFound : status;
 }
 
 }  // namespace

@@ -22,33 +22,20 @@ void printFaceCounts(const Mesh& mesh) {
     std::printf(" %d <Faces>\n", static_cast<int>(mesh.faces.size()));
 }
 
-// `open` (re)opens the input on a TextStream; the header is found in a first
-// pass and skipped in the second.
-template <class Open>
-ReadStatus readSmfFrom(Mesh& mesh, Open open) {
-    TextStream in;
+// Header lines run up to the first line that starts with 'v'; that line is
+// taken as a line too (its length counts) and then handed back, from its
+// second character on, to be read as items: its 'v' is the first record's
+// character.
+ReadStatus parseSmf(Mesh& mesh, TextStream& in) {
     char line[kLineBuffer];
-
-    // First pass: count the lines up to and including the first 'v' line.
-    if (!open(in)) return ReadStatus::FileNotFound;
-    if (in.empty()) return ReadStatus::FileEmpty;
-    long long linesRead = 0;
     for (;;) {
-        bool ok = in.getLine(line, kLineBuffer);
-        ++linesRead;
-        if (!ok) return ReadStatus::BadHeader;
+        if (!in.getLine(line, kLineBuffer)) return ReadStatus::BadHeader;
         if (line[0] == 'v') break;
     }
-    const long long headerLines = linesRead - 1;
+    if (in.lineEnded()) line[in.lineLength()] = '\n';
+    in.unread(line + 1, in.lineLength() - 1 + (in.lineEnded() ? 1 : 0));
 
-    // Second pass: skip the header, then parse items.
-    if (!open(in)) return ReadStatus::FileNotFound;
-    for (long long n = 0; n < headerLines; ++n) {
-        if (!in.getLine(line, kLineBuffer)) return ReadStatus::BadHeader;
-    }
-
-    char c = 0;
-    in.readChar(c);
+    char c = 'v';
     int vertexCounter = 0;
     while (c != 'f') {
         double x = 0.0, y = 0.0, z = 0.0;
@@ -88,17 +75,28 @@ ReadStatus readSmfFrom(Mesh& mesh, Open open) {
     return ReadStatus::Loaded;
 }
 
+// The input is read once, front to back, so it may be a pipe as well as a
+// file.
+ReadStatus readSmfFrom(Mesh& mesh, TextStream& in) {
+    if (in.empty()) return in.readError() ? ReadStatus::FileNotFound : ReadStatus::FileEmpty;
+    const ReadStatus status = parseSmf(mesh, in);
+    // An input that failed to read part way has not been loaded, whatever the
+    // records read before the failure looked like.
+    return in.readError() ? ReadStatus::FileNotFound : status;
+}
+
 }  // namespace
 
 ReadStatus readSmf(Mesh& mesh, const char* fileName) {
-    return readSmfFrom(mesh, [fileName](TextStream& in) { return in.open(fileName); });
+    TextStream in;
+    if (!in.open(fileName)) return ReadStatus::FileNotFound;
+    return readSmfFrom(mesh, in);
 }
 
 ReadStatus readSmfText(Mesh& mesh, const char* data, std::size_t size) {
-    return readSmfFrom(mesh, [data, size](TextStream& in) {
-        in.openBuffer(data, size);
-        return true;
-    });
+    TextStream in;
+    in.openBuffer(data, size);
+    return readSmfFrom(mesh, in);
 }
 
 }  // namespace zeq

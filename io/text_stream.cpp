@@ -5,6 +5,7 @@
 #include <climits>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <limits>
 
 namespace zeq {
@@ -40,14 +41,17 @@ void TextStream::close() {
     file_ = nullptr;
     data_ = nullptr;
     pos_ = len_ = 0;
-    fail_ = eof_ = readError_ = false;
+    fail_ = eof_ = readError_ = sourceDone_ = false;
+    lineLength_ = 0;
+    lineEnded_ = false;
 }
 
 bool TextStream::refill() {
-    if (file_ == nullptr || readError_) return false;
+    if (file_ == nullptr || sourceDone_) return false;
     std::size_t n = std::fread(block_.data(), 1, block_.size(), file_);
     if (n == 0) {
         if (std::ferror(file_)) readError_ = true;
+        sourceDone_ = true;
         return false;
     }
     data_ = block_.data();
@@ -57,6 +61,24 @@ bool TextStream::refill() {
 }
 
 bool TextStream::empty() { return peek() == kEnd; }
+
+void TextStream::unread(const char* text, std::size_t length) {
+    if (data_ == block_.data() && pos_ >= length) {
+        // The usual case: the characters go back where consumed ones were.
+        if (length > 0) std::memmove(block_.data() + pos_ - length, text, length);
+        pos_ -= length;
+    } else {
+        std::vector<char> joined(text, text + length);
+        joined.insert(joined.end(), data_ + pos_, data_ + len_);
+        len_ = joined.size();
+        // A file keeps reading whole blocks into this buffer afterwards.
+        if (file_ != nullptr && joined.size() < kBlockSize) joined.resize(kBlockSize);
+        block_ = std::move(joined);
+        data_ = block_.data();
+        pos_ = 0;
+    }
+    eof_ = false;
+}
 
 bool TextStream::sentry() {
     if (fail_ || eof_) {
@@ -77,6 +99,7 @@ bool TextStream::sentry() {
 
 bool TextStream::getLine(char* buffer, std::size_t capacity) {
     std::size_t count = 0;
+    bool ended = false;
     if (fail_ || eof_) {
         fail_ = true;
     } else {
@@ -90,9 +113,13 @@ bool TextStream::getLine(char* buffer, std::size_t capacity) {
             }
             bump();
             extracted = true;
-            if (c == '\n') break;
+            if (c == '\n') {
+                ended = true;
+                break;
+            }
             if (c == '\r' && peek() == '\n') {
                 bump();
+                ended = true;
                 break;
             }
             if (count + 1 >= capacity) {
@@ -103,6 +130,8 @@ bool TextStream::getLine(char* buffer, std::size_t capacity) {
         }
     }
     if (capacity > 0) buffer[count] = '\0';
+    lineLength_ = count;
+    lineEnded_ = ended;
     return !fail_;
 }
 

@@ -23,7 +23,8 @@ public:
     ~TextStream() { close(); }
 
     // Opens a file for reading; false when it cannot be opened or read (a
-    // directory, for example).
+    // directory, for example). Any kind of file will do: the input is read
+    // once, front to back, so pipes, named pipes and terminals work too.
     bool open(const char* fileName);
     // Reads from memory instead of a file (tests, fuzzing).
     void openBuffer(const char* data, std::size_t size);
@@ -37,6 +38,18 @@ public:
     // the input comes before any character. A carriage return right before the
     // line end is dropped first, so files saved with CRLF line ends read alike.
     bool getLine(char* buffer, std::size_t capacity);
+    // The number of characters the last successful getLine stored (a line may
+    // hold zero bytes), and whether that line ended at a line end rather than
+    // at the end of the input.
+    std::size_t lineLength() const { return lineLength_; }
+    bool lineEnded() const { return lineEnded_; }
+
+    // Puts `length` characters back in front of what is left to read: the next
+    // reads see them first. Clears the end-of-input state (not the fail
+    // state), since there is something to read again. This lets a reader take
+    // a line as a line and then read the same characters as items without
+    // opening the input a second time.
+    void unread(const char* text, std::size_t length);
 
     // Formatted extraction. Each skips white space first; on failure the stream
     // enters the fail state and every later read fails at once.
@@ -50,6 +63,9 @@ public:
     bool fail() const { return fail_; }
     // True once a read has met the end of the input.
     bool eof() const { return eof_; }
+    // True when reading the input failed (an I/O error, not its end): what was
+    // read before may be incomplete, so the load must not count as done.
+    bool readError() const { return readError_; }
 
 private:
     static constexpr int kEnd = -1;
@@ -73,6 +89,11 @@ private:
     bool fail_ = false;
     bool eof_ = false;
     bool readError_ = false;
+    // The input gave its end once: never ask it again (a terminal would
+    // wait for more).
+    bool sourceDone_ = false;
+    std::size_t lineLength_ = 0;
+    bool lineEnded_ = false;
     std::string token_;
 };
 
