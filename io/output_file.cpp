@@ -1,11 +1,14 @@
 #include "io/output_file.h"
 
-#include <algorithm>
 #include <cerrno>
+#include <csignal>
 #include <cstdarg>
 #include <cstdint>
+#include <cstdio>
+#include <fcntl.h>
 #include <filesystem>
 #include <random>
+#include <unistd.h>
 
 namespace zeq {
 
@@ -15,53 +18,186 @@ namespace {
 
 constexpr std::size_t kBufferSize = 1 << 20;
 
-bool isReadOnly(const fs::file_status& status) {
-    const fs::perms writable = fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
-    return (status.permissions() & writable) == fs::perms::none;
+// The signals after which a temporary output file must not stay behind.
+constexpr int kCleanupSignals[] = {SIGINT, SIGTERM, SIGHUP};
+
+// The temporary file that exists right now, if any. The signal handler reads
+// it, so it is set and cleared only while those signals are blocked, and the
+// string it points to does not change in between.
+const char* volatile pendingTemporary = nullptr;
+
+extern "C" void removeTemporaryAndReraise(int signal) {
+    // unlink, sigaction and raise are async-signal-safe.
+    if (const char* name = pendingTemporary) ::unlink(name);
+    struct sigaction fallback {};
+    fallback.sa_handler = SIG_DFL;
+    sigemptyset(&fallback.sa_mask);
+    ::sigaction(signal, &fallback, nullptr);
+    // Still blocked inside the handler: delivered, with the default action,
+    // as the handler returns.
+    ::raise(signal);
+}
+
+// Blocks the cleanup signals for its lifetime, so that a temporary file and
+// its record in pendingTemporary come and go together.
+class CleanupSignalsBlocked {
+public:
+    CleanupSignalsBlocked() {
+        sigset_t set;
+        sigemptyset(&set);
+        for (int s : kCleanupSignals) sigaddset(&set, s);
+        ::sigprocmask(SIG_BLOCK, &set, &saved_);
+    }
+    ~CleanupSignalsBlocked() { ::sigprocmask(SIG_SETMASK, &saved_, nullptr); }
+    CleanupSignalsBlocked(const CleanupSignalsBlocked&) = delete;
+    CleanupSignalsBlocked& operator=(const CleanupSignalsBlocked&) = delete;
+
+private:
+    sigset_t saved_;
+};
+
+bool isReadOnly(const struct stat& st) { return (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0; }
+
+// True when `name` reaches its file through /proc/<pid>/fd, as /dev/stdout
+// and /dev/fd/N do: it names a descriptor the caller opened, to be written as
+// it is, not a place for a new file.
+bool namesOpenDescriptor(const fs::path& name) {
+    std::error_code ec;
+    fs::path p = fs::absolute(name, ec);
+    if (ec) return false;
+    for (int hop = 0; hop < 40; ++hop) {
+        const fs::path dir = fs::canonical(p.parent_path(), ec);
+        if (ec) return false;
+        const std::string d = dir.string();
+        if (d.rfind("/proc/", 0) == 0 && d.find("/fd") != std::string::npos) return true;
+        if (!fs::is_symlink(fs::symlink_status(p, ec)) || ec) return false;
+        const fs::path link = fs::read_symlink(p, ec);
+        if (ec) return false;
+        p = link.is_absolute() ? link : dir / link;
+    }
+    return false;
+}
+
+// Gives a new file the owner, group and permission bits of the file it
+// replaces, as far as the process may. A set-user-ID or set-group-ID bit is
+// kept only with the owner or group it was set for, so nothing ever gains
+// access it did not have.
+void copyAccess(int fd, const struct stat& old) {
+    if (::fchown(fd, old.st_uid, old.st_gid) != 0) {
+        if (::fchown(fd, static_cast<uid_t>(-1), old.st_gid) != 0) {
+            // Neither could be set: the file keeps the process's owner and group.
+        }
+    }
+    mode_t mode = old.st_mode & 07777;
+    struct stat now {};
+    if (::fstat(fd, &now) != 0) {
+        mode &= ~static_cast<mode_t>(S_ISUID | S_ISGID);
+    } else {
+        if (now.st_uid != old.st_uid) mode &= ~static_cast<mode_t>(S_ISUID);
+        if (now.st_gid != old.st_gid) mode &= ~static_cast<mode_t>(S_ISGID);
+    }
+    // Where the file system keeps no modes the temporary stays 0600, which is
+    // narrower, never wider, than the old file.
+    (void)::fchmod(fd, mode);
+}
+
+// Makes a rename in `dir` durable. A file system that cannot sync a directory
+// has nothing more to offer; the new file is in place either way.
+void syncDirectory(const fs::path& dir) {
+    int fd = ::open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return;
+    (void)::fsync(fd);
+    ::close(fd);
 }
 
 }  // namespace
 
+void prepareOutputSignals() {
+    std::signal(SIGPIPE, SIG_IGN);
+    for (int s : kCleanupSignals) {
+        struct sigaction current {};
+        if (::sigaction(s, nullptr, &current) != 0) continue;
+        if (current.sa_handler == SIG_IGN) continue;  // nohup and friends
+        struct sigaction cleanup {};
+        cleanup.sa_handler = removeTemporaryAndReraise;
+        sigemptyset(&cleanup.sa_mask);
+        for (int other : kCleanupSignals) sigaddset(&cleanup.sa_mask, other);
+        cleanup.sa_flags = SA_RESTART;
+        ::sigaction(s, &cleanup, nullptr);
+    }
+}
+
 OutputFile::~OutputFile() {
-    if (file_ != nullptr) std::fclose(file_);
-    if (!temp_.empty()) std::remove(temp_.c_str());
+    if (fd_ >= 0) ::close(fd_);
+    removeTemporary();
+}
+
+void OutputFile::removeTemporary() {
+    if (temp_.empty()) return;
+    CleanupSignalsBlocked blocked;
+    ::unlink(temp_.c_str());
+    if (pendingTemporary == temp_.c_str()) pendingTemporary = nullptr;
+    temp_.clear();
 }
 
 bool OutputFile::open(const char* targetName) {
-    std::error_code ec;
     fs::path target(targetName);
     if (target.empty() || !target.has_filename()) return false;
+
+    struct stat st {};
+    if (::stat(targetName, &st) == 0) {
+        if (S_ISDIR(st.st_mode)) return false;
+        if (!S_ISREG(st.st_mode) || namesOpenDescriptor(target)) return openDirect(targetName);
+        if (isReadOnly(st)) return false;
+    }
+    std::error_code ec;
     // Write through a symbolic link to the file it names.
     if (fs::is_symlink(fs::symlink_status(target, ec))) {
         fs::path resolved = fs::weakly_canonical(target, ec);
         if (ec) return false;
         target = resolved;
     }
-    fs::file_status status = fs::status(target, ec);
-    if (fs::exists(status)) {
-        if (!fs::is_regular_file(status)) return false;
-        if (isReadOnly(status)) return false;
-    }
+    const bool replacing = ::stat(target.c_str(), &st) == 0;
+    if (replacing && !S_ISREG(st.st_mode)) return false;
+    return openTemporary(target.string(), replacing ? &st : nullptr);
+}
 
+bool OutputFile::openDirect(const char* name) {
+    fd_ = ::open(name, O_WRONLY | O_TRUNC | O_NOCTTY | O_CLOEXEC);
+    if (fd_ < 0) return false;
+    direct_ = true;
+    target_ = name;
+    buffer_.resize(kBufferSize);
+    used_ = 0;
+    failed_ = false;
+    return true;
+}
+
+bool OutputFile::openTemporary(const std::string& target, const struct stat* replaced) {
     // A name in the target's own directory, so the final rename stays on one
-    // file system; "x" refuses to reuse an existing name.
+    // file system; O_EXCL refuses to reuse an existing name. A file that
+    // replaces another starts private and takes the old access bits below.
     std::random_device entropy;
     std::mt19937_64 pick((static_cast<std::uint64_t>(entropy()) << 32) ^ entropy());
-    for (int attempt = 0; attempt < 16 && file_ == nullptr; ++attempt) {
+    const mode_t createMode = replaced != nullptr ? 0600 : 0666;
+    for (int attempt = 0; attempt < 16 && fd_ < 0; ++attempt) {
         char suffix[32];
         std::snprintf(suffix, sizeof suffix, ".zeq-%016llx.tmp",
                       static_cast<unsigned long long>(pick()));
-        fs::path temp = target;
-        temp += suffix;
-        temp_ = temp.string();
-        file_ = std::fopen(temp_.c_str(), "wbx");
-        if (file_ == nullptr && errno != EEXIST) break;
+        std::string name = target + suffix;
+        CleanupSignalsBlocked blocked;
+        fd_ = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, createMode);
+        if (fd_ >= 0) {
+            temp_ = std::move(name);
+            pendingTemporary = temp_.c_str();
+        } else if (errno != EEXIST) {
+            break;
+        }
     }
-    if (file_ == nullptr) {
-        temp_.clear();
-        return false;
-    }
-    target_ = target.string();
+    if (fd_ < 0) return false;
+    if (replaced != nullptr) copyAccess(fd_, *replaced);
+    direct_ = false;
+    target_ = target;
     buffer_.resize(kBufferSize);
     used_ = 0;
     failed_ = false;
@@ -96,19 +232,37 @@ void OutputFile::flush() {
 }
 
 void OutputFile::writeThrough(const char* text, std::size_t length) {
-    if (file_ == nullptr || failed_) return;
-    if (std::fwrite(text, 1, length, file_) != length) failed_ = true;
+    if (fd_ < 0 || failed_) return;
+    while (length > 0) {
+        const ssize_t n = ::write(fd_, text, length);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            // A full disk, /dev/full, a pipe whose reader went away (EPIPE:
+            // SIGPIPE is ignored), ...
+            failed_ = true;
+            return;
+        }
+        text += n;
+        length -= static_cast<std::size_t>(n);
+    }
 }
 
 bool OutputFile::commit() {
-    if (file_ == nullptr) return false;
+    if (fd_ < 0) return false;
     flush();
-    if (std::fflush(file_) != 0) failed_ = true;
-    if (std::fclose(file_) != 0) failed_ = true;
-    file_ = nullptr;
-    if (failed_) return false;
-    if (std::rename(temp_.c_str(), target_.c_str()) != 0) return false;
-    temp_.clear();
+    // A power cut after the rename must find the new content, not an empty
+    // file: the data reaches stable storage first.
+    if (!direct_ && !failed_ && ::fsync(fd_) != 0 && errno != EINVAL) failed_ = true;
+    if (::close(fd_) != 0 && errno != EINTR) failed_ = true;
+    fd_ = -1;
+    if (failed_ || direct_) return !failed_;
+    {
+        CleanupSignalsBlocked blocked;
+        if (::rename(temp_.c_str(), target_.c_str()) != 0) return false;
+        pendingTemporary = nullptr;
+        temp_.clear();
+    }
+    syncDirectory(fs::path(target_).parent_path());
     return true;
 }
 

@@ -3,15 +3,25 @@
 
 #include <algorithm>
 #include <cstddef>
-#include <cstdio>
 #include <string>
+#include <sys/stat.h>
 #include <vector>
 
 namespace zeq {
 
-// Collects the output in a temporary file beside the target and renames it
-// over the target only when every byte was written and flushed, so a failed
-// run never leaves a half-written file and an existing file survives it.
+// The output of a run.
+//
+// A regular file (new or existing) is collected in a temporary file beside
+// the target, flushed to stable storage and renamed over the target only when
+// every byte was written, so a failed or interrupted run never leaves a
+// half-written file and an existing file survives it. A replaced file keeps
+// its permission bits, and its owner and group where the process may set
+// them; a new file gets the usual default (the umask).
+//
+// Anything else that exists and is not a directory (a character device such
+// as /dev/null, a pipe, a named pipe, an already open descriptor named as
+// /dev/stdout or /dev/fd/N) is written directly: nothing can be replaced
+// there, and a device must never become a regular file.
 class OutputFile {
 public:
     OutputFile() = default;
@@ -21,7 +31,8 @@ public:
     ~OutputFile();
 
     // False when the target cannot be written: its directory is missing or not
-    // writable, or the target is a directory or a read-only file.
+    // writable, the target is a directory or a read-only regular file, or a
+    // sink that cannot be opened for writing.
     bool open(const char* targetName);
 
     void write(const char* text, std::size_t length) {
@@ -36,19 +47,32 @@ public:
     // Appends one formatted line piece (printf conversions).
     void print(const char* format, ...) __attribute__((format(printf, 2, 3)));
 
-    // Flushes, closes and moves the file into place; false on any failure.
+    // Writes what is buffered and closes; a temporary file is synced and
+    // moved into place. False on any failure (a short write, a full disk, a
+    // reader that went away, a failed sync, close or rename).
     bool commit();
 
 private:
+    bool openDirect(const char* name);
+    bool openTemporary(const std::string& target, const struct stat* replaced);
     void flush();
     void writeThrough(const char* text, std::size_t length);
+    void removeTemporary();
 
-    std::FILE* file_ = nullptr;
+    int fd_ = -1;
+    bool direct_ = false;
     std::string target_;
     std::string temp_;
     std::vector<char> buffer_;
     std::size_t used_ = 0;
     bool failed_ = false;
 };
+
+// Sets up the process for writing outputs safely: SIGINT, SIGTERM and SIGHUP
+// remove a temporary output file before the process ends with the usual
+// status for the signal (a signal the process was started with ignored stays
+// ignored), and SIGPIPE is ignored so that a reader going away shows up as a
+// failed write instead of a silent death.
+void prepareOutputSignals();
 
 }  // namespace zeq

@@ -86,6 +86,39 @@ TEST_F(SmfReader, FromFiles) {
     expectUnreadableFiles(readSmf);
 }
 
+// The input is read once: the first vertex line is read as a line and then
+// handed back to be read as items. Around the 1 MiB read blocks of a file it
+// lies in one block or straddles two; a file loads like the same text in
+// memory either way, with its line end or without.
+TEST_F(SmfReader, FirstVertexLineAnywhereInTheFileBlocks) {
+    constexpr std::size_t kBlock = std::size_t{1} << 20;
+    const std::string firstVertex = "v 0.5 -0 2e-3\r\n";
+    for (std::size_t shortBy : {1, 2, 3, 7, 15, 16, 17, 40}) {
+        std::string header;
+        while (header.size() + 60 < kBlock - shortBy) header += std::string(58, '#') + "\n";
+        header += std::string(kBlock - shortBy - header.size() - 1, '#') + "\n";
+        for (const std::string& rest : {kVertices.substr(8) + kFaces, std::string()}) {
+            const std::string text = header + firstVertex + rest;
+            ReadStatus fromFile = ReadStatus::Loaded;
+            const std::string name = write("blocks.smf", text);
+            const std::string printedFromFile = printedBy([&] { fromFile = readSmf(theMesh, name.c_str()); });
+            const std::size_t vertices = theMesh.vertices.size();
+            const Point3 first = vertices > 0 ? theMesh.vertices[0]->positionCopy() : Point3{};
+            theMesh.clear();
+            ReadStatus fromMemory = ReadStatus::Loaded;
+            const std::string printedFromMemory = printedBy([&] { fromMemory = loadText(text); });
+            EXPECT_EQ(fromFile, fromMemory) << shortBy;
+            EXPECT_EQ(printedFromFile, printedFromMemory) << shortBy;
+            ASSERT_EQ(vertices, theMesh.vertices.size()) << shortBy;
+            EXPECT_EQ(fromMemory, rest.empty() ? ReadStatus::BadVertices : ReadStatus::Loaded);
+            if (vertices > 0) {
+                EXPECT_TRUE(samePoint(first, Point3{0.5, -0.0, 0.002})) << shortBy;
+            }
+            theMesh.clear();
+        }
+    }
+}
+
 TEST_F(SmfReader, Status3NoVertexLineOrOverlongLine) {
     expectAll(ReadStatus::BadHeader, {
         {"no line starts with v", "#SMF\n\n# nothing here\nf 1 2 3\n", "", 0, 0, 0},
