@@ -165,11 +165,7 @@ bool OutputFile::open(const char* targetName) {
 bool OutputFile::openDirect(const char* name) {
     fd_ = ::open(name, O_WRONLY | O_TRUNC | O_NOCTTY | O_CLOEXEC);
     if (fd_ < 0) return false;
-    direct_ = true;
-    target_ = name;
-    buffer_.resize(kBufferSize);
-    used_ = 0;
-    failed_ = false;
+    startWriting(true, name);
     return true;
 }
 
@@ -196,12 +192,16 @@ bool OutputFile::openTemporary(const std::string& target, const struct stat* rep
     }
     if (fd_ < 0) return false;
     if (replaced != nullptr) copyAccess(fd_, *replaced);
-    direct_ = false;
+    startWriting(false, target);
+    return true;
+}
+
+void OutputFile::startWriting(bool direct, const std::string& target) {
+    direct_ = direct;
     target_ = target;
     buffer_.resize(kBufferSize);
     used_ = 0;
     failed_ = false;
-    return true;
 }
 
 void OutputFile::print(const char* format, ...) {

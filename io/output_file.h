@@ -55,6 +55,7 @@ public:
 private:
     bool openDirect(const char* name);
     bool openTemporary(const std::string& target, const struct stat* replaced);
+    void startWriting(bool direct, const std::string& target);
     void flush();
     void writeThrough(const char* text, std::size_t length);
     void removeTemporary();
