@@ -33,139 +33,13 @@
 #include <string_view>
 #include <vector>
 
+#include "mesh_text.h"
+
 namespace {
 
-// Processor time of this process, the clock behind zeq's own stage times, so
-// that the two can be compared on a busy machine.
-struct Clock {
-    using time_point = std::clock_t;
-    static time_point now() { return std::clock(); }
-};
-
-double secondsBetween(Clock::time_point a, Clock::time_point b) {
-    return static_cast<double>(b - a) / CLOCKS_PER_SEC;
-}
-
-struct MeshNumbers {
-    std::vector<double> coords;    // x y z per vertex
-    std::vector<int> corners;      // corner indices of all faces, as in the file
-    std::vector<int> faceSizes;    // corner count of each face
-    void clear() {
-        coords.clear();
-        corners.clear();
-        faceSizes.clear();
-    }
-};
-
-bool endsWithOff(std::string_view name) {
-    if (name.size() < 3) return false;
-    std::string_view t = name.substr(name.size() - 3);
-    return (t[0] == 'o' || t[0] == 'O') && (t[1] == 'f' || t[1] == 'F') && (t[2] == 'f' || t[2] == 'F');
-}
-
-bool readWholeFile(const char* name, std::string& buf) {
-    std::FILE* f = std::fopen(name, "rb");
-    if (!f) return false;
-    std::fseek(f, 0, SEEK_END);
-    long size = std::ftell(f);
-    std::fseek(f, 0, SEEK_SET);
-    if (size < 0) {
-        std::fclose(f);
-        return false;
-    }
-    buf.resize(static_cast<size_t>(size));
-    size_t got = size ? std::fread(buf.data(), 1, buf.size(), f) : 0;
-    std::fclose(f);
-    return got == buf.size();
-}
-
-inline bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
-
-// ----- SMF: "v x y z" and "f i j k" lines; everything else is skipped -----
-
-bool parseSmf(const char* p, const char* end, MeshNumbers& m) {
-    while (p < end) {
-        while (p < end && isBlank(*p)) ++p;
-        if (p == end) break;
-        char tag = *p;
-        bool isV = tag == 'v' && p + 1 < end && isBlank(p[1]);
-        bool isF = tag == 'f' && p + 1 < end && isBlank(p[1]);
-        if (isV || isF) {
-            ++p;
-            int count = 0;
-            for (;;) {
-                while (p < end && isBlank(*p)) ++p;
-                if (p == end || *p == '\n') break;
-                if (isV) {
-                    double d;
-                    auto r = std::from_chars(p, end, d);
-                    if (r.ec != std::errc()) return false;
-                    m.coords.push_back(d);
-                    p = r.ptr;
-                } else {
-                    int i;
-                    auto r = std::from_chars(p, end, i);
-                    if (r.ec != std::errc()) return false;
-                    m.corners.push_back(i);
-                    p = r.ptr;
-                }
-                ++count;
-            }
-            if (isV && count != 3) return false;
-            if (isF) m.faceSizes.push_back(count);
-        }
-        const char* nl = static_cast<const char*>(std::memchr(p, '\n', static_cast<size_t>(end - p)));
-        p = nl ? nl + 1 : end;
-    }
-    return true;
-}
-
-// ----- OFF: "OFF", "V F E", V coordinate triples, F faces "n i1 .. in" -----
-
-// Skips blanks, line breaks and '#' comments.
-const char* skipSpace(const char* p, const char* end) {
-    for (;;) {
-        while (p < end && (isBlank(*p) || *p == '\n')) ++p;
-        if (p < end && *p == '#') {
-            const char* nl = static_cast<const char*>(std::memchr(p, '\n', static_cast<size_t>(end - p)));
-            p = nl ? nl + 1 : end;
-            continue;
-        }
-        return p;
-    }
-}
-
-template <class T>
-bool nextNumber(const char*& p, const char* end, T& value) {
-    p = skipSpace(p, end);
-    auto r = std::from_chars(p, end, value);
-    if (r.ec != std::errc()) return false;
-    p = r.ptr;
-    return true;
-}
-
-bool parseOff(const char* p, const char* end, MeshNumbers& m) {
-    p = skipSpace(p, end);
-    if (end - p < 3 || std::memcmp(p, "OFF", 3) != 0) return false;
-    p += 3;
-    long long nv, nf, ne;
-    if (!nextNumber(p, end, nv) || !nextNumber(p, end, nf) || !nextNumber(p, end, ne)) return false;
-    if (nv < 0 || nf < 0) return false;
-    m.coords.resize(static_cast<size_t>(nv) * 3);
-    for (double& d : m.coords)
-        if (!nextNumber(p, end, d)) return false;
-    m.faceSizes.resize(static_cast<size_t>(nf));
-    m.corners.reserve(static_cast<size_t>(nf) * 3);
-    for (int& n : m.faceSizes) {
-        if (!nextNumber(p, end, n) || n < 0) return false;
-        for (int k = 0; k < n; ++k) {
-            int i;
-            if (!nextNumber(p, end, i)) return false;
-            m.corners.push_back(i);
-        }
-    }
-    return true;
-}
+using zeq_bench::Clock;
+using zeq_bench::MeshNumbers;
+using zeq_bench::secondsBetween;
 
 // ----- Formatting -----
 
@@ -297,7 +171,7 @@ int main(int argc, char** argv) {
         usage();
         return 1;
     }
-    const bool off = endsWithOff(inName);
+    const bool off = zeq_bench::endsWithOff(inName);
 
     constexpr double kInf = std::numeric_limits<double>::infinity();
     double bestRead = kInf, bestParse = kInf, bestParseTotal = kInf;
@@ -314,13 +188,13 @@ int main(int argc, char** argv) {
         std::swap(mesh, fresh);
 
         auto t0 = Clock::now();
-        if (!readWholeFile(inName, buf)) {
+        if (!zeq_bench::readWholeFile(inName, buf)) {
             std::fprintf(stderr, "zeq_io_baseline: cannot read %s\n", inName);
             return 1;
         }
         auto t1 = Clock::now();
-        bool ok = off ? parseOff(buf.data(), buf.data() + buf.size(), mesh)
-                      : parseSmf(buf.data(), buf.data() + buf.size(), mesh);
+        bool ok = off ? zeq_bench::parseOff(buf.data(), buf.data() + buf.size(), mesh)
+                      : zeq_bench::parseSmf(buf.data(), buf.data() + buf.size(), mesh);
         auto t2 = Clock::now();
         if (!ok) {
             std::fprintf(stderr, "zeq_io_baseline: cannot parse %s\n", inName);
