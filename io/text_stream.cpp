@@ -85,6 +85,8 @@ bool TextStream::sentry() {
         fail_ = true;
         return false;
     }
+    while (pos_ < len_ && isBlank(static_cast<unsigned char>(data_[pos_]))) ++pos_;
+    if (pos_ < len_) return true;
     int c = peek();
     while (c != kEnd && isBlank(c)) {
         bump();
@@ -156,11 +158,90 @@ bool TextStream::readWord(std::string& word, std::size_t maxLength) {
     return !fail_;
 }
 
+// The common case of readInt: the whole run lies in the current block, with
+// a character after it, so it can be read straight from the block. Takes
+// exactly the characters the general path takes and ends in the same state;
+// false (nothing consumed) when the run may go on into the next block.
+bool TextStream::readIntInBlock(int& value) {
+    const char* p = data_ + pos_;
+    const char* const end = data_ + len_;
+    bool negative = false;
+    if (*p == '-' || *p == '+') {
+        negative = *p == '-';
+        if (++p == end) return false;
+    }
+    const char* const digits = p;
+    while (p != end && isDigit(*p)) ++p;
+    if (p == end) return false;
+    pos_ = static_cast<std::size_t>(p - data_);
+    // Nine digits or fewer cannot leave the int range.
+    const std::uint64_t limit = negative ? std::uint64_t{1} << 31 : INT_MAX;
+    std::uint64_t magnitude = 0;
+    bool overflow = false;
+    if (p - digits <= 9) {
+        for (const char* d = digits; d != p; ++d) magnitude = magnitude * 10 + static_cast<std::uint64_t>(*d - '0');
+    } else {
+        for (const char* d = digits; d != p && !overflow; ++d) {
+            magnitude = magnitude * 10 + static_cast<std::uint64_t>(*d - '0');
+            overflow = magnitude > limit;
+        }
+    }
+    if (p == digits || overflow) {
+        value = 0;
+        fail_ = true;
+        return true;
+    }
+    value = negative ? static_cast<int>(-static_cast<std::int64_t>(magnitude)) : static_cast<int>(magnitude);
+    return true;
+}
+
+// The common case of readDouble: the characters it takes (the same rules as
+// below) all lie in the current block, with a character after them, so they
+// are converted in place instead of being copied. False (nothing consumed)
+// when the number may go on into the next block.
+bool TextStream::readDoubleInBlock(double& value) {
+    const char* const first = data_ + pos_;
+    const char* const end = data_ + len_;
+    const char* p = first;
+    if (*p == '+' || *p == '-') ++p;
+    bool mantissa = false;
+    bool decimalPoint = false;
+    bool exponent = false;
+    for (; p != end; ++p) {
+        const char c = *p;
+        if (isDigit(c)) {
+            mantissa = true;
+        } else if (c == '.' && !decimalPoint && !exponent) {
+            decimalPoint = true;
+        } else if ((c == 'e' || c == 'E') && !exponent && mantissa) {
+            exponent = true;
+            if (p + 1 != end && (p[1] == '+' || p[1] == '-')) ++p;
+        } else {
+            break;
+        }
+    }
+    if (p == end) return false;
+    pos_ = static_cast<std::size_t>(p - data_);
+    // std::from_chars takes no leading '+'; the value is the same without it.
+    const char* digits = *first == '+' ? first + 1 : first;
+    double parsed = 0.0;
+    const auto [stop, error] = std::from_chars(digits, p, parsed);
+    if (error == std::errc() && stop == p) {
+        value = parsed;
+        return true;
+    }
+    // Not a complete number, or out of range: the general conversion decides.
+    token_.assign(first, p);
+    convertNumber(value);
+    return true;
+}
+
 // Integer extraction: an optional sign and the decimal digits that follow.
 // No digit, or a value outside the int range, fails. Every digit of the run is
 // consumed, however long it is.
 bool TextStream::readInt(int& value) {
     if (!sentry()) return false;
+    if (readIntInBlock(value)) return !fail_;
     int c = peek();
     bool negative = false;
     if (c == '-' || c == '+') {
@@ -200,6 +281,7 @@ bool TextStream::readInt(int& value) {
 // fails too. A value too small for a double is accepted (it rounds towards 0).
 bool TextStream::readDouble(double& value) {
     if (!sentry()) return false;
+    if (readDoubleInBlock(value)) return !fail_;
     token_.clear();
     int c = peek();
     if (c == '+' || c == '-') {

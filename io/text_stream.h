@@ -80,6 +80,10 @@ private:
     // stream already failed or only white space is left.
     bool sentry();
     bool convertNumber(double& value);
+    // Fast paths of readInt and readDouble for a number that ends inside the
+    // current block; false when the general path must read it.
+    bool readIntInBlock(int& value);
+    bool readDoubleInBlock(double& value);
 
     std::FILE* file_ = nullptr;
     std::vector<char> block_;
