@@ -30,7 +30,9 @@ class Face;
 
 // Inline capacities: a vertex has about six edges (eight right after a
 // collapse); an edge two faces; a face three edges.
-using VertexEdgeList = PtrList<Edge, 8>;
+// A vertex never lists an edge twice (edges are added with addIfAbsent), which
+// lets a long edge list remove lazily (see PtrList).
+using VertexEdgeList = PtrList<Edge, 8, true>;
 using EdgeFaceList = PtrList<Face, 2>;
 using FaceEdgeList = PtrList<Edge, 3>;
 
