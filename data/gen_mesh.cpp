@@ -3,14 +3,22 @@
 //
 //   zeq_gen_mesh torus FACES OUT [--shuffle] [--seed N]
 //   zeq_gen_mesh blob LEVELS OUT [--shuffle] [--seed N]
+//   zeq_gen_mesh cylinder N OUT [--shuffle] [--seed N]
+//   zeq_gen_mesh uvsphere LONG LAT OUT [--shuffle] [--seed N]
 //
 // torus  A closed genus-1 surface on an n x m grid with 2*n*m == FACES,
 //        n (around the tube) about half of m (around the ring).
 // blob   An icosahedron subdivided LEVELS times (20*4^LEVELS faces), pushed
 //        to the unit sphere, warped and jittered so its triangles are
 //        irregular, then displaced radially by smooth bumps.
+// cylinder  A closed cylinder with N segments around (4*N faces): one band of
+//        2*N side triangles and two caps, each a fan of N triangles around
+//        one centre vertex, so the two centres have degree N.
+// uvsphere  A closed sphere of LONG longitudes and LAT latitude bands with
+//        one vertex at each pole (2*LONG*(LAT-1) faces): the poles have
+//        degree LONG.
 //
-// Both meshes are closed two-manifolds, wound counter-clockwise seen from
+// All meshes are closed two-manifolds, wound counter-clockwise seen from
 // outside, and every vertex is used by some face. --shuffle permutes the
 // vertex order, the face order and each face's starting corner (keeping its
 // winding), so that nothing in the file is in a neat order.
@@ -234,6 +242,73 @@ Mesh makeTorus(long long n, long long m) {
 }
 
 // ---------------------------------------------------------------------------
+// Meshes with hub vertices
+
+// Closed cylinder of radius 1 from z = -1 to z = 1 with n segments: vertex
+// 0 is the bottom centre, 1..n the bottom ring, n+1..2n the top ring and
+// 2n+1 the top centre. Faces: the side band (two triangles per segment), then
+// the top fan, then the bottom fan.
+Mesh makeCylinder(long long n) {
+    Mesh mesh;
+    std::vector<double> s(static_cast<std::size_t>(n)), c(static_cast<std::size_t>(n));
+    for (long long j = 0; j < n; ++j) gridSinCos(j, n, s[j], c[j]);
+    mesh.vertices.reserve(static_cast<std::size_t>(2 * n + 2));
+    mesh.vertices.push_back({0.0, 0.0, -1.0});
+    for (const double z : {-1.0, 1.0})
+        for (long long j = 0; j < n; ++j) mesh.vertices.push_back({c[j], s[j], z});
+    mesh.vertices.push_back({0.0, 0.0, 1.0});
+    const auto bottom = [](long long j) { return static_cast<std::uint32_t>(1 + j); };
+    const auto top = [n](long long j) { return static_cast<std::uint32_t>(1 + n + j); };
+    const auto bottomCentre = static_cast<std::uint32_t>(0);
+    const auto topCentre = static_cast<std::uint32_t>(2 * n + 1);
+    mesh.corners.reserve(static_cast<std::size_t>(12 * n));
+    for (long long j = 0; j < n; ++j) {
+        const long long j1 = (j + 1) % n;
+        mesh.corners.insert(mesh.corners.end(),
+                            {bottom(j), bottom(j1), top(j1), bottom(j), top(j1), top(j)});
+    }
+    for (long long j = 0; j < n; ++j)
+        mesh.corners.insert(mesh.corners.end(), {topCentre, top(j), top((j + 1) % n)});
+    for (long long j = 0; j < n; ++j)
+        mesh.corners.insert(mesh.corners.end(), {bottomCentre, bottom((j + 1) % n), bottom(j)});
+    return mesh;
+}
+
+// Closed unit sphere with `longs` longitudes and `lats` latitude bands: vertex
+// 0 is the north pole, then the lats-1 rings of `longs` vertices from north to
+// south, then the south pole. Faces: the north fan, the bands between the
+// rings (two triangles per cell) from north to south, then the south fan.
+Mesh makeUvSphere(long long longs, long long lats) {
+    Mesh mesh;
+    std::vector<double> s(static_cast<std::size_t>(longs)), c(static_cast<std::size_t>(longs));
+    for (long long j = 0; j < longs; ++j) gridSinCos(j, longs, s[j], c[j]);
+    mesh.vertices.reserve(static_cast<std::size_t>(longs * (lats - 1) + 2));
+    mesh.vertices.push_back({0.0, 0.0, 1.0});
+    for (long long i = 1; i < lats; ++i) {
+        double ps, pc;
+        gridSinCos(i, 2 * lats, ps, pc);  // polar angle pi*i/lats
+        for (long long j = 0; j < longs; ++j) mesh.vertices.push_back({ps * c[j], ps * s[j], pc});
+    }
+    mesh.vertices.push_back({0.0, 0.0, -1.0});
+    const auto ring = [longs](long long i, long long j) {
+        return static_cast<std::uint32_t>(1 + (i - 1) * longs + j % longs);
+    };
+    const auto north = static_cast<std::uint32_t>(0);
+    const auto south = static_cast<std::uint32_t>(longs * (lats - 1) + 1);
+    mesh.corners.reserve(static_cast<std::size_t>(6 * longs * (lats - 1)));
+    for (long long j = 0; j < longs; ++j) mesh.corners.insert(mesh.corners.end(), {north, ring(1, j), ring(1, j + 1)});
+    for (long long i = 1; i + 1 < lats; ++i) {
+        for (long long j = 0; j < longs; ++j) {
+            const std::uint32_t a = ring(i, j), b = ring(i + 1, j), c2 = ring(i + 1, j + 1), d = ring(i, j + 1);
+            mesh.corners.insert(mesh.corners.end(), {a, b, c2, a, c2, d});
+        }
+    }
+    for (long long j = 0; j < longs; ++j)
+        mesh.corners.insert(mesh.corners.end(), {south, ring(lats - 1, j + 1), ring(lats - 1, j)});
+    return mesh;
+}
+
+// ---------------------------------------------------------------------------
 // Blob
 
 // Smooth radial displacement over the unit sphere, roughly within +-0.2.
@@ -445,9 +520,14 @@ int usage(const char* message) {
     std::fprintf(stderr,
                  "usage: zeq_gen_mesh torus FACES OUT [--shuffle] [--seed N]\n"
                  "       zeq_gen_mesh blob LEVELS OUT [--shuffle] [--seed N]\n"
+                 "       zeq_gen_mesh cylinder N OUT [--shuffle] [--seed N]\n"
+                 "       zeq_gen_mesh uvsphere LONG LAT OUT [--shuffle] [--seed N]\n"
                  "  torus  closed torus with exactly FACES triangles (FACES even,\n"
                  "         FACES/2 = n*m with m between n and 4n, ideally 2n)\n"
                  "  blob   bumpy closed surface with 20*4^LEVELS triangles (LEVELS 0..10)\n"
+                 "  cylinder  closed cylinder, N segments, fan caps (4*N triangles)\n"
+                 "  uvsphere  closed sphere, LONG longitudes, LAT bands, single pole\n"
+                 "            vertices (2*LONG*(LAT-1) triangles)\n"
                  "  OUT    *.off (any case) writes OFF, any other name writes SMF\n"
                  "  --shuffle  permute vertices, faces and starting corners\n"
                  "  --seed N   noise and shuffle seed (default 1)\n");
@@ -483,11 +563,17 @@ int main(int argc, char** argv) {
             positional.push_back(arg);
         }
     }
-    if (positional.size() != 3) return usage(nullptr);
+    if (positional.empty()) return usage(nullptr);
     const std::string& kind = positional[0];
+    // uvsphere takes two counts, the other kinds one.
+    const std::size_t counts = kind == "uvsphere" ? 2 : 1;
+    if (positional.size() != counts + 2) return usage(nullptr);
     long long count = 0;
+    long long count2 = 0;
     if (!parseCount(positional[1].c_str(), count)) return usage("the count must be a decimal integer");
-    const std::string& outName = positional[2];
+    if (counts == 2 && !parseCount(positional[2].c_str(), count2))
+        return usage("the count must be a decimal integer");
+    const std::string& outName = positional[counts + 1];
     const auto seed = static_cast<std::uint64_t>(seedValue);
 
     Mesh mesh;
@@ -508,6 +594,14 @@ int main(int argc, char** argv) {
     } else if (kind == "blob") {
         if (count < 0 || count > 10) return usage("blob LEVELS must be between 0 and 10");
         mesh = makeBlob(static_cast<int>(count), seed);
+    } else if (kind == "cylinder") {
+        if (count < 3 || count > 50000000) return usage("cylinder N must be between 3 and 50000000");
+        mesh = makeCylinder(count);
+    } else if (kind == "uvsphere") {
+        if (count < 3 || count2 < 2 || count > 100000000 || count2 > 100000 || count * (count2 - 1) > 100000000)
+            return usage("uvsphere needs LONG >= 3, LAT >= 2 and LONG*(LAT-1) <= 100000000");
+        mesh = makeUvSphere(count, count2);
+        comment += " " + std::to_string(count2);
     } else {
         return usage(("unknown mesh kind " + kind).c_str());
     }

@@ -30,7 +30,9 @@ class Face;
 
 // Inline capacities: a vertex has about six edges (eight right after a
 // collapse); an edge two faces; a face three edges.
-using VertexEdgeList = PtrList<Edge, 8>;
+// A vertex never lists an edge twice (edges are added with addIfAbsent), which
+// lets a long edge list remove lazily (see PtrList).
+using VertexEdgeList = PtrList<Edge, 8, true>;
 using EdgeFaceList = PtrList<Face, 2>;
 using FaceEdgeList = PtrList<Edge, 3>;
 
@@ -63,6 +65,12 @@ public:
     // Markers and flags only ever hold 0 or 1; one byte each keeps the record small.
     std::int8_t vertexMark = 0;
     std::int8_t touched = 0;
+    // Whether some edge in `edges` has exactly one face, as last found by a
+    // scan: -1 not known (a new vertex, or one whose neighbourhood a collapse
+    // may have changed that way), 0 no, 1 yes. The simplification pass scans
+    // at most once per change instead of at every candidate; see
+    // touchesBoundary.
+    std::int8_t boundaryState = -1;
 
 private:
     int id_;

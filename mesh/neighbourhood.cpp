@@ -1,5 +1,6 @@
 #include <algorithm>
-#include <unordered_set>
+#include <cstdint>
+#include <vector>
 
 #include "mesh/mesh.h"
 
@@ -64,29 +65,88 @@ void queryEdges(std::vector<Edge*>& answer, Vertex* v, Edge* e, Face* f) {
     }
 }
 
+// The faces already in a long face-star answer: an open-addressing table of
+// pointers, kept between queries so that gathering a star allocates nothing
+// once the table has grown to the largest star met. After a query only the
+// slots it filled are cleared.
+class SeenFaces {
+public:
+    // Prepares for about n faces.
+    void start(std::size_t n) {
+        count_ = 0;
+        if (slots_.size() < 2 * n) resize(2 * n);
+    }
+    // True when f was not yet in the table (and is now).
+    bool insert(const Face* f) {
+        if (2 * (count_ + 1) > slots_.size()) grow();
+        std::size_t i = slotOf(f);
+        while (slots_[i] != nullptr) {
+            if (slots_[i] == f) return false;
+            i = (i + 1) & (slots_.size() - 1);
+        }
+        slots_[i] = f;
+        ++count_;
+        return true;
+    }
+    // Empties the table, given every face inserted since start.
+    void finish(const std::vector<Face*>& faces) {
+        for (const Face* f : faces) {
+            std::size_t i = slotOf(f);
+            while (slots_[i] != f) i = (i + 1) & (slots_.size() - 1);
+            slots_[i] = nullptr;
+        }
+        count_ = 0;
+    }
+
+private:
+    std::size_t slotOf(const Face* f) const {
+        const auto key = static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(f));
+        return static_cast<std::size_t>((key * 0x9E3779B97F4A7C15ULL) >> 32) & (slots_.size() - 1);
+    }
+    void resize(std::size_t atLeast) {
+        std::size_t size = 64;
+        while (size < atLeast) size *= 2;
+        slots_.assign(size, nullptr);
+    }
+    // Doubles the table, keeping its entries.
+    void grow() {
+        std::vector<const Face*> old;
+        for (const Face* f : slots_)
+            if (f != nullptr) old.push_back(f);
+        resize(2 * slots_.size());
+        count_ = 0;
+        for (const Face* f : old) insert(f);
+    }
+
+    std::vector<const Face*> slots_;
+    std::size_t count_ = 0;
+};
+
 // Collects the face star of v (without f) in order of first appearance. The
 // usual star is small and a scan of the answer is fastest; around a vertex of
-// very high degree a set keeps the query linear in the degree.
+// very high degree the table keeps the query linear in the degree without
+// allocating (a manifold star has as many faces as v has edges).
 void collectFaceStar(std::vector<Face*>& answer, const Vertex* v, const Face* f) {
     constexpr std::size_t kScanLimit = 32;
-    static std::unordered_set<const Face*> seen;
-    bool useSet = false;
+    static SeenFaces seen;
+    bool useTable = false;
     for (const Edge* g : v->edges) {
         for (Face* h : g->faces) {
             if (h == f) continue;
-            if (useSet) {
-                if (!seen.insert(h).second) continue;
+            if (useTable) {
+                if (!seen.insert(h)) continue;
             } else if (listed(answer, h)) {
                 continue;
             }
             answer.push_back(h);
-            if (!useSet && answer.size() > kScanLimit) {
-                seen.clear();
-                seen.insert(answer.begin(), answer.end());
-                useSet = true;
+            if (!useTable && answer.size() > kScanLimit) {
+                seen.start(v->edges.size());
+                for (const Face* seenFace : answer) seen.insert(seenFace);
+                useTable = true;
             }
         }
     }
+    if (useTable) seen.finish(answer);
 }
 
 void queryFaces(std::vector<Face*>& answer, std::vector<Edge*>& edgeAnswer, Vertex* v, Edge* e,

@@ -58,6 +58,24 @@ Face* mergeWing(Face* x, Face* f, Edge* d, Edge* leaving) {
 }
 
 void collapseEdge(Edge* e, Vertex* v1, Vertex* v2, Face* f1, Face* f2) {
+    // Whether a vertex touches a boundary (an edge with exactly one face) can
+    // change here only through F1's and F2's edges, the only edges whose face
+    // lists change, or through V1's edges moving to V2. On a manifold none of
+    // them has one face, before or after (the pass's filters see to that),
+    // and every known boundary state stays right; otherwise the states of
+    // the vertices concerned are marked unknown, to be scanned again.
+    PtrList<Edge, 6> sideEdges;
+    PtrList<Vertex, 12> sideEnds;
+    bool boundaryNear = false;
+    for (const Face* f : {f1, f2}) {
+        for (Edge* g : f->edges) {
+            sideEdges.pushBack(g);
+            if (g->faces.size() == 1) boundaryNear = true;
+            if (g->end1 != nullptr) sideEnds.pushBack(g->end1);
+            if (g->end2 != nullptr) sideEnds.pushBack(g->end2);
+        }
+    }
+
     Edge* d1 = wingEdge(v1, e, f1);
     Edge* d2 = wingEdge(v1, e, f2);
     // Merging F's edges into a wing face would append e behind X's surviving
@@ -73,7 +91,9 @@ void collapseEdge(Edge* e, Vertex* v1, Vertex* v2, Face* f1, Face* f2) {
 
     // Re-hang V1's remaining edges on V2, each in the end slot V1 held.
     Neighbourhood* n = theMesh.queryNeighbourhood(kEdges, v1, e, nullptr);
+    bool boundaryMoved = false;
     for (Edge* g : n->edges) {
+        if (g->faces.size() == 1) boundaryMoved = true;
         v1->unlinkEdge(g);
         g->attachEnd(v2);
     }
@@ -82,6 +102,12 @@ void collapseEdge(Edge* e, Vertex* v1, Vertex* v2, Face* f1, Face* f2) {
     e->collapsed = 1;
     // V1 is retired with an empty edge list; give back any storage it grew.
     v1->releaseLists();
+
+    for (const Edge* g : sideEdges)
+        if (g->faces.size() == 1) boundaryNear = true;
+    if (boundaryNear)
+        for (Vertex* w : sideEnds) w->boundaryState = -1;
+    if (boundaryMoved) v1->boundaryState = v2->boundaryState = -1;
 
     v2->touched = 1;
     ++collapseCount;

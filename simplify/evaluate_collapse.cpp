@@ -1,6 +1,7 @@
 #include "simplify/evaluate_collapse.h"
 
 #include <cmath>
+#include <utility>
 
 namespace zeq {
 
@@ -61,8 +62,15 @@ int evaluateCollapse(Face* f1, Face* f2, Vertex* v1, Vertex* v2) {
     p1->set(mid.x, mid.y, mid.z);
     p2->set(mid.x, mid.y, mid.z);
 
+    // Whether the candidate is rejected depends only on the set of faces
+    // examined, not on their order, so the smaller star goes first: a
+    // candidate at a vertex of high degree is usually rejected by a face
+    // around its other end, before the big star is gathered at all.
+    Vertex* first = v2;
+    Vertex* second = v1;
+    if (v1->edges.size() < v2->edges.size()) std::swap(first, second);
     int reject = 0;
-    for (Vertex* end : {v2, v1}) {
+    for (Vertex* end : {first, second}) {
         Neighbourhood* n = theMesh.queryNeighbourhood(kFaces, end, nullptr, nullptr);
         for (const Face* g : n->faces) {
             if (g == f1 || g == f2) continue;

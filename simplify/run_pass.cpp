@@ -10,20 +10,25 @@ namespace zeq {
 
 namespace {
 
-// True when some edge at v lies on a boundary (has exactly one face).
-// Vertices on a boundary never move.
-bool touchesBoundary(Vertex* v) {
+bool targetReached(std::uint32_t targetFaces) {
+    return static_cast<long long>(targetFaces) >= liveFaceCount(theMesh);
+}
+
+}  // namespace
+
+bool scanTouchesBoundary(Vertex* v) {
     Neighbourhood* n = theMesh.queryNeighbourhood(kEdges, v, nullptr, nullptr);
     for (const Edge* g : n->edges)
         if (g->faces.size() == 1) return true;
     return false;
 }
 
-bool targetReached(std::uint32_t targetFaces) {
-    return static_cast<long long>(targetFaces) >= liveFaceCount(theMesh);
+bool touchesBoundary(Vertex* v) {
+    if (v->boundaryState < 0) v->boundaryState = scanTouchesBoundary(v) ? 1 : 0;
+    return v->boundaryState == 1;
 }
 
-// Filters in the order they are applied; true when e is collapsed.
+// Filters in the order they are applied.
 bool tryCollapse(Edge* e) {
     // Retired edges have no ends: test before touching them.
     if (e->collapsed != 0) return false;
@@ -45,8 +50,6 @@ bool tryCollapse(Edge* e) {
     collapseEdge(e, v1, v2, f1, f2);
     return true;
 }
-
-}  // namespace
 
 void printSimplificationTime(double seconds) {
     std::printf("\nSimplification time = %1.4f seconds  \n", seconds);

@@ -34,6 +34,9 @@ meshes=(
     "blob6s.off|blob 6 --shuffle|81920"
     "torus100k.smf|torus 100000|100000"
     "torus100k.off|torus 100000|100000"
+    "cylinder2000.smf|cylinder 2000|8000"
+    "cylinder2000s.off|cylinder 2000 --shuffle|8000"
+    "uvsphere3000x4.smf|uvsphere 3000 4|18000"
 )
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/zeq-golden.XXXXXX")
@@ -48,13 +51,15 @@ actual="$work/actual.txt"
 : > "$actual"
 for entry in "${meshes[@]}"; do
     IFS='|' read -r name genargs faces <<< "$entry"
-    kind=${genargs%% *}
-    rest=${genargs#* }
-    count=${rest%% *}
-    opts=${rest#"$count"}
-    # shellcheck disable=SC2086  # opts is a word list on purpose
-    if ! "$gen" "$kind" "$count" "$name" $opts > /dev/null; then
-        echo "FAIL: zeq_gen_mesh $kind $count $name$opts failed" >&2
+    # The kind and its counts come before the file name, the options after it.
+    read -r -a words <<< "$genargs"
+    counts=()
+    opts=()
+    for w in "${words[@]}"; do
+        if [[ $w == --* || ${#opts[@]} -gt 0 ]]; then opts+=("$w"); else counts+=("$w"); fi
+    done
+    if ! "$gen" "${counts[@]}" "$name" "${opts[@]}" > /dev/null; then
+        echo "FAIL: zeq_gen_mesh $genargs ($name) failed" >&2
         exit 1
     fi
     echo "mesh $name $(sha "$name")" >> "$actual"

@@ -1,4 +1,5 @@
 // The incidence records: one-sided add/drop, two-sided link/unlink, edge ends.
+#include <algorithm>
 #include <deque>
 
 #include "tests/unit/test_mesh.h"
@@ -39,6 +40,62 @@ TEST(IncidenceList, AddDropSnapshotAndRelease) {
     EXPECT_TRUE(v.edges.empty());
     v.addEdge(&pool[3]);
     EXPECT_EQ(entries(v.edges), (Ptrs{&pool[3]}));
+}
+
+// A long vertex edge list removes lazily (holes squeezed out before any read
+// by position): whatever the mix of drops, adds, reads and copies, it gives
+// the same answers as a plain list that shifts on every drop.
+TEST(IncidenceList, LongVertexListBehavesLikeAPlainList) {
+    std::deque<Edge> pool;
+    for (int i = 0; i < 400; ++i) pool.emplace_back(i, nullptr, nullptr);
+    Vertex v(0, Point3{});
+    Ptrs model;
+    auto drop = [&](int i) {
+        const auto it = std::find(model.begin(), model.end(), &pool[i]);
+        const bool present = it != model.end();
+        if (present) model.erase(it);
+        EXPECT_EQ(v.dropEdge(&pool[i]), present) << "edge " << i;
+    };
+    auto add = [&](int i) {
+        const bool absent = std::find(model.begin(), model.end(), &pool[i]) == model.end();
+        if (absent) model.push_back(&pool[i]);
+        EXPECT_EQ(v.addEdge(&pool[i]), absent) << "edge " << i;
+    };
+    for (int i = 0; i < 300; ++i) add(i);
+    // Drops in list order and in reverse, as forward and backward sweeps make them.
+    for (int i = 10; i < 200; i += 2) drop(i);
+    EXPECT_EQ(v.edges.size(), model.size());
+    EXPECT_EQ(entries(v.edges), model);
+    for (int i = 299; i > 150; i -= 3) drop(i);
+    EXPECT_TRUE(v.edges.contains(&pool[201]) && !v.edges.contains(&pool[299]));
+    EXPECT_EQ(v.edges[5], model[5]);
+    // Then a random mix, checking every answer against the plain list.
+    std::uint32_t state = 12345;
+    auto next = [&state](int bound) {
+        state = state * 1664525u + 1013904223u;
+        return static_cast<int>((state >> 8) % static_cast<std::uint32_t>(bound));
+    };
+    for (int step = 0; step < 4000; ++step) {
+        const int i = next(400);
+        switch (next(10)) {
+            case 0: add(i); break;
+            case 1: EXPECT_EQ(v.edges.contains(&pool[i]), std::find(model.begin(), model.end(), &pool[i]) != model.end()); break;
+            case 2: {
+                const VertexEdgeList snapshot = v.edgeList();
+                EXPECT_EQ(entries(snapshot), model);
+                break;
+            }
+            case 3:
+                if (!model.empty()) {
+                    EXPECT_EQ(v.edges.front(), model.front());
+                }
+                break;
+            default: drop(i); break;
+        }
+        ASSERT_EQ(v.edges.size(), model.size());
+        if (model.size() < 70) for (int k = 0; k < 200; ++k) add(next(400));
+    }
+    EXPECT_EQ(entries(v.edges), model);
 }
 
 // The vertex side touches the edge only when its own list changed; a freed end

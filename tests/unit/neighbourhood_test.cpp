@@ -86,5 +86,17 @@ TEST_F(DiamondQuery, StarOfAVertexOfHighDegree) {
     EXPECT_EQ(query(kFaces, 0, -1, -1), star);
 }
 
+// One triangle listed 100 times: its corners have two edges each but a star
+// of 100 faces, more than a star usually has per edge.
+TEST_F(DiamondQuery, StarBiggerThanTheDegreeSuggests) {
+    resetGlobals();
+    buildMesh(std::vector<Point3>(3), std::vector<Corners>(100, Corners{0, 1, 2}));
+    Ids all;
+    for (int i = 0; i < 100; ++i) all.push_back(i);
+    EXPECT_EQ(query(kFaces, 0, -1, -1), all);
+    all.erase(all.begin() + 7);
+    EXPECT_EQ(query(kFaces, 2, -1, 7), all);
+}
+
 }  // namespace
 }  // namespace zeq::test
