@@ -10,7 +10,7 @@ namespace {
 // Unit normal of the winding b -> a -> f. The edge vectors and the cross
 // product are rounded to single precision where the stored normals of every
 // run must agree bit for bit; the division is in double.
-Point3 windingNormal(const Point3& pa, const Point3& pb, const Point3& pf) {
+FaceNormal windingNormal(const Point3& pa, const Point3& pb, const Point3& pf) {
     const float ux = static_cast<float>(pb.x - pa.x);
     const float uy = static_cast<float>(pb.y - pa.y);
     const float uz = static_cast<float>(pb.z - pa.z);
@@ -23,9 +23,9 @@ Point3 windingNormal(const Point3& pa, const Point3& pb, const Point3& pf) {
     const double sumSquares = static_cast<double>(nx) * nx + static_cast<double>(ny) * ny +
                               static_cast<double>(nz) * nz;
     const float length = static_cast<float>(std::sqrt(sumSquares));
-    // A degenerate face (length 0) gets the IEEE quotients: NaN for 0/0.
-    return Point3{static_cast<double>(nx) / length, static_cast<double>(ny) / length,
-                  static_cast<double>(nz) / length};
+    // The normal is the quotient of these taken in double precision; a
+    // degenerate face (length 0) gets the IEEE quotients: NaN for 0/0.
+    return FaceNormal{nx, ny, nz, length};
 }
 
 // True when `face` is the triangle a, b, f with three distinct edges: entry
@@ -101,9 +101,9 @@ private:
         Vertex* f = atTail == nullptr ? nullptr : otherEnd(atTail, a);
 
         if (f != nullptr && a != nullptr && b != nullptr) {
-            Point3 normal = windingNormal(*a->getPosition(), *b->getPosition(), *f->getPosition());
-            if (Point3* stored = face->getNormal())
-                stored->set(normal.x, normal.y, normal.z);
+            const FaceNormal normal = windingNormal(*a->getPosition(), *b->getPosition(), *f->getPosition());
+            if (FaceNormal* stored = face->getNormal())
+                *stored = normal;
             else
                 face->setNormalIfAbsent(normal);
         }

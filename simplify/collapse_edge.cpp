@@ -64,15 +64,24 @@ void collapseEdge(Edge* e, Vertex* v1, Vertex* v2, Face* f1, Face* f2) {
     // them has one face, before or after (the pass's filters see to that),
     // and every known boundary state stays right; otherwise the states of
     // the vertices concerned are marked unknown, to be scanned again.
-    PtrList<Edge, 6> sideEdges;
-    PtrList<Vertex, 12> sideEnds;
+    // A live face holds three edges, so the side edges and their ends fit in
+    // fixed arrays; should a face ever hold more, every state is forgotten.
+    Edge* sideEdges[6];
+    Vertex* sideEnds[12];
+    int sideCount = 0;
+    int endCount = 0;
     bool boundaryNear = false;
+    bool overflow = false;
     for (const Face* f : {f1, f2}) {
         for (Edge* g : f->edges) {
-            sideEdges.pushBack(g);
+            if (sideCount == 6) {
+                overflow = true;
+                break;
+            }
+            sideEdges[sideCount++] = g;
             if (g->faces.size() == 1) boundaryNear = true;
-            if (g->end1 != nullptr) sideEnds.pushBack(g->end1);
-            if (g->end2 != nullptr) sideEnds.pushBack(g->end2);
+            if (g->end1 != nullptr) sideEnds[endCount++] = g->end1;
+            if (g->end2 != nullptr) sideEnds[endCount++] = g->end2;
         }
     }
 
@@ -103,10 +112,12 @@ void collapseEdge(Edge* e, Vertex* v1, Vertex* v2, Face* f1, Face* f2) {
     // V1 is retired with an empty edge list; give back any storage it grew.
     v1->releaseLists();
 
-    for (const Edge* g : sideEdges)
-        if (g->faces.size() == 1) boundaryNear = true;
+    for (int i = 0; i < sideCount; ++i)
+        if (sideEdges[i]->faces.size() == 1) boundaryNear = true;
     if (boundaryNear)
-        for (Vertex* w : sideEnds) w->boundaryState = -1;
+        for (int i = 0; i < endCount; ++i) sideEnds[i]->boundaryState = -1;
+    if (overflow)
+        for (Vertex* w : theMesh.vertices) w->boundaryState = -1;
     if (boundaryMoved) v1->boundaryState = v2->boundaryState = -1;
 
     v2->touched = 1;

@@ -24,8 +24,9 @@ bool normalHolds(const Face* g, double cosineLimit) {
     if (e2->end2 == e1->end2) s = e1->end2, a = e1->end1, b = e2->end1;
     // First two edges sharing no corner: treated like a degenerate face.
     if (s == nullptr || a == nullptr || b == nullptr) return false;
-    const Point3* stored = g->getNormal();
-    if (stored == nullptr) return false;
+    const FaceNormal* storedNormal = g->getNormal();
+    if (storedNormal == nullptr) return false;
+    const Point3 stored = storedNormal->value();
 
     const Point3& ps = *s->getPosition();
     const Point3& pa = *a->getPosition();
@@ -40,9 +41,9 @@ bool normalHolds(const Face* g, double cosineLimit) {
     const double nx = static_cast<double>(ay) * bz - static_cast<double>(az) * by;
     const double ny = static_cast<double>(az) * bx - static_cast<double>(ax) * bz;
     const double nz = static_cast<double>(ax) * by - static_cast<double>(ay) * bx;
-    const double sx = static_cast<float>(stored->x);
-    const double sy = static_cast<float>(stored->y);
-    const double sz = static_cast<float>(stored->z);
+    const double sx = static_cast<float>(stored.x);
+    const double sy = static_cast<float>(stored.y);
+    const double sz = static_cast<float>(stored.z);
     const double cosine =
         (sx * nx + sy * ny + sz * nz) / std::sqrt((sx * sx + sy * sy + sz * sz) * (nx * nx + ny * ny + nz * nz));
     // A NaN cosine (zero-length normal) fails the comparison and rejects.

@@ -73,9 +73,8 @@ TEST_F(OrientPass, ConsistentTetrahedronKeepsFileWindingWithEntryEdgeFirst) {
         EXPECT_EQ(ids(F[i]->edges), edgeLists[i]);
         EXPECT_EQ(cornersOf(F[i]), corners[i]);
         EXPECT_TRUE(F[i]->isOriented());
-        const Point3* n = F[i]->getNormal();
-        ASSERT_NE(n, nullptr);
-        EXPECT_NEAR(length(minus(*n, normals[i])), 0.0, 1e-15);
+        ASSERT_NE(F[i]->getNormal(), nullptr);
+        EXPECT_NEAR(length(minus(F[i]->getNormal()->value(), normals[i])), 0.0, 1e-15);
     }
     for (int e = 0; e < 6; ++e) EXPECT_EQ(ids(theMesh.edges[e]->faces), faceLists[e]) << e;
     EXPECT_EQ(windingClash(theMesh), "");
@@ -99,10 +98,10 @@ TEST_F(OrientPass, RandomlyWoundOctahedronFollowsItsFirstFace) {
             SCOPED_TRACE(i);
             const Face* f = theMesh.faces[i];
             EXPECT_EQ(rotated(cornersOf(f)), rotated(firstInward ? flipped(kOctaFaces[i]) : kOctaFaces[i]));
-            const Point3* n = f->getNormal();
-            ASSERT_NE(n, nullptr);
-            EXPECT_NEAR(length(*n), 1.0, 1e-6);
-            EXPECT_NEAR(dot(*n, centroid(f)), side / std::sqrt(3.0), 1e-6);
+            ASSERT_NE(f->getNormal(), nullptr);
+            const Point3 n = f->getNormal()->value();
+            EXPECT_NEAR(length(n), 1.0, 1e-6);
+            EXPECT_NEAR(dot(n, centroid(f)), side / std::sqrt(3.0), 1e-6);
         }
         EXPECT_EQ(windingClash(theMesh), "");
         EXPECT_EQ(checkInvariants(theMesh), "");
@@ -145,11 +144,11 @@ TEST_F(OrientPass, NormalRoundsEdgeVectorsCrossProductAndLengthToSingle) {
     // L = float(sqrt(41)); the quotients are taken in double.
     const double length41 = static_cast<float>(std::sqrt(41.0));
     const Point3 expected{2.0 / length41, -1.0 / length41, -6.0 / length41};
-    const Point3* n = theMesh.faces[0]->getNormal();
-    ASSERT_NE(n, nullptr);
-    EXPECT_EQ(n->x, expected.x);
-    EXPECT_EQ(n->y, expected.y);
-    EXPECT_EQ(n->z, expected.z);
+    ASSERT_NE(theMesh.faces[0]->getNormal(), nullptr);
+    const Point3 n = theMesh.faces[0]->getNormal()->value();
+    EXPECT_EQ(n.x, expected.x);
+    EXPECT_EQ(n.y, expected.y);
+    EXPECT_EQ(n.z, expected.z);
     // The scenario tells the rounding apart: all-double arithmetic differs.
     const Point3 exact = cross(minus(p, q), minus(q, r));
     EXPECT_NE(exact.x / length(exact), expected.x);
@@ -167,7 +166,7 @@ TEST_F(OrientPass, FacesThatAreNoTriangleCycleKeepTheirOrder) {
     EXPECT_TRUE(f->isOriented());
     EXPECT_EQ(ids(f->edges), (Ids{0, 1, 2}));
     ASSERT_NE(f->getNormal(), nullptr);
-    EXPECT_TRUE(std::isnan(f->getNormal()->x));
+    EXPECT_TRUE(std::isnan(f->getNormal()->value().x));
 
 }
 
@@ -187,7 +186,7 @@ TEST_F(OrientPass, EdgeWithThreeFacesQueuesEveryOtherFaceTheSameWay) {
               (std::vector<Corners>{{0, 1, 2}, {1, 0, 3}, {1, 0, 4}}));
     EXPECT_EQ(ids(F[2]->edges), (Ids{0, 6, 5}));
     // F2's normal: (p0 - p1) x (p4 - p0) = (-1,0,0) x (0.5,0,1) = (0,1,0).
-    EXPECT_DOUBLE_EQ(F[2]->getNormal()->y, 1.0);
+    EXPECT_DOUBLE_EQ(F[2]->getNormal()->value().y, 1.0);
     for (const Face* f : F) EXPECT_TRUE(f->isOriented());
 }
 

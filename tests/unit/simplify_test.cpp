@@ -111,13 +111,13 @@ TEST_F(CandidateEvaluation, ThresholdZeroRejectsOnlyDegenerateFaces) {
     EXPECT_EQ(evaluateAt(0), 1);
     buildTilted(3);
     ASSERT_EQ(evaluateAt(100), 0);
-    Point3* n = theMesh.faces[2]->getNormal();
-    n->set(-n->x, -n->y, -n->z);
+    FaceNormal* n = theMesh.faces[2]->getNormal();
+    *n = FaceNormal{-n->x, -n->y, -n->z, n->length};
     for (float threshold : {100.0f, 20.0f, 2.0f}) EXPECT_EQ(evaluateAt(threshold), 1) << threshold;
     EXPECT_EQ(evaluateAt(0), 0);
-    n->set(kNaN, kNaN, kNaN);
+    *n = FaceNormal{kNaN, kNaN, kNaN, 1.0f};
     EXPECT_EQ(evaluateAt(0), 1);
-    n->set(0, 0, 0);
+    *n = FaceNormal{0, 0, 0, 1.0f};
     EXPECT_EQ(evaluateAt(0), 1);
 }
 
