@@ -14,7 +14,6 @@ namespace {
 constexpr std::size_t kMaxKeyword = 99;
 
 ReadStatus parseOff(Mesh& mesh, TextStream& in, const char* name) {
-
     std::string keyword;
     int vertexCount = 0, faceCount = 0, edgeCount = 0;
     in.readWord(keyword, kMaxKeyword);
@@ -59,28 +58,18 @@ ReadStatus parseOff(Mesh& mesh, TextStream& in, const char* name) {
     return ReadStatus::Loaded;
 }
 
-// The input is read once, front to back, so it may be a pipe as well as a
-// file.
-ReadStatus readOffFrom(Mesh& mesh, TextStream& in, const char* name) {
-    if (in.empty()) return in.readError() ? ReadStatus::FileNotFound : ReadStatus::FileEmpty;
-    const ReadStatus status = parseOff(mesh, in, name);
-    // An input that failed to read part way has not been loaded, whatever the
-    // records read before the failure looked like.
-    return in.readError() ? ReadStatus::FileNotFound : status;
-}
-
 }  // namespace
 
 ReadStatus readOff(Mesh& mesh, const char* fileName) {
     TextStream in;
     if (!in.open(fileName)) return ReadStatus::FileNotFound;
-    return readOffFrom(mesh, in, fileName);
+    return readWholeInput(in, [&] { return parseOff(mesh, in, fileName); });
 }
 
 ReadStatus readOffText(Mesh& mesh, const char* data, std::size_t size, const char* name) {
     TextStream in;
     in.openBuffer(data, size);
-    return readOffFrom(mesh, in, name);
+    return readWholeInput(in, [&] { return parseOff(mesh, in, name); });
 }
 
 }  // namespace zeq

@@ -144,8 +144,10 @@ bool OutputFile::open(const char* targetName) {
     fs::path target(targetName);
     if (target.empty() || !target.has_filename()) return false;
 
+    // stat follows symbolic links: st describes the file that would be written.
     struct stat st {};
-    if (::stat(targetName, &st) == 0) {
+    const bool replacing = ::stat(targetName, &st) == 0;
+    if (replacing) {
         if (S_ISDIR(st.st_mode)) return false;
         if (!S_ISREG(st.st_mode) || namesOpenDescriptor(target)) return openDirect(targetName);
         if (isReadOnly(st)) return false;
@@ -157,8 +159,6 @@ bool OutputFile::open(const char* targetName) {
         if (ec) return false;
         target = resolved;
     }
-    const bool replacing = ::stat(target.c_str(), &st) == 0;
-    if (replacing && !S_ISREG(st.st_mode)) return false;
     return openTemporary(target.string(), replacing ? &st : nullptr);
 }
 

@@ -1,6 +1,8 @@
 // Outcome of loading a mesh file.
 #pragma once
 
+#include "io/text_stream.h"
+
 namespace zeq {
 
 // The numeric values are part of the interface: the front end maps each to
@@ -13,5 +15,16 @@ enum class ReadStatus : int {
     BadVertices = 4,    // a vertex record cannot be read completely
     BadFaces = 5,       // a face record holds a non-integer or a corner out of range
 };
+
+// Runs a reader's `parse` over an input opened on `in`, read once from front
+// to back (so a pipe reads like a file). An input with no characters is empty;
+// one that failed to read at any point has not been loaded, whatever the
+// records read before the failure looked like.
+template <class Parse>
+ReadStatus readWholeInput(TextStream& in, Parse parse) {
+    if (in.empty()) return in.readError() ? ReadStatus::FileNotFound : ReadStatus::FileEmpty;
+    const ReadStatus status = parse();
+    return in.readError() ? ReadStatus::FileNotFound : status;
+}
 
 }  // namespace zeq

@@ -75,28 +75,18 @@ ReadStatus parseSmf(Mesh& mesh, TextStream& in) {
     return ReadStatus::Loaded;
 }
 
-// The input is read once, front to back, so it may be a pipe as well as a
-// file.
-ReadStatus readSmfFrom(Mesh& mesh, TextStream& in) {
-    if (in.empty()) return in.readError() ? ReadStatus::FileNotFound : ReadStatus::FileEmpty;
-    const ReadStatus status = parseSmf(mesh, in);
-    // An input that failed to read part way has not been loaded, whatever the
-    // records read before the failure looked like.
-    return in.readError() ? ReadStatus::FileNotFound : status;
-}
-
 }  // namespace
 
 ReadStatus readSmf(Mesh& mesh, const char* fileName) {
     TextStream in;
     if (!in.open(fileName)) return ReadStatus::FileNotFound;
-    return readSmfFrom(mesh, in);
+    return readWholeInput(in, [&] { return parseSmf(mesh, in); });
 }
 
 ReadStatus readSmfText(Mesh& mesh, const char* data, std::size_t size) {
     TextStream in;
     in.openBuffer(data, size);
-    return readSmfFrom(mesh, in);
+    return readWholeInput(in, [&] { return parseSmf(mesh, in); });
 }
 
 }  // namespace zeq

@@ -174,17 +174,12 @@ bool TextStream::readIntInBlock(int& value) {
     while (p != end && isDigit(*p)) ++p;
     if (p == end) return false;
     pos_ = static_cast<std::size_t>(p - data_);
-    // Nine digits or fewer cannot leave the int range.
     const std::uint64_t limit = negative ? std::uint64_t{1} << 31 : INT_MAX;
     std::uint64_t magnitude = 0;
     bool overflow = false;
-    if (p - digits <= 9) {
-        for (const char* d = digits; d != p; ++d) magnitude = magnitude * 10 + static_cast<std::uint64_t>(*d - '0');
-    } else {
-        for (const char* d = digits; d != p && !overflow; ++d) {
-            magnitude = magnitude * 10 + static_cast<std::uint64_t>(*d - '0');
-            overflow = magnitude > limit;
-        }
+    for (const char* d = digits; d != p && !overflow; ++d) {
+        magnitude = magnitude * 10 + static_cast<std::uint64_t>(*d - '0');
+        overflow = magnitude > limit;
     }
     if (p == digits || overflow) {
         value = 0;
