@@ -67,6 +67,57 @@ bool buildIndexedFace(Mesh& mesh, long long i, long long j, long long k, LoadCou
     return true;
 }
 
+namespace {
+
+void fetchRecord(const Vertex* v) {
+    __builtin_prefetch(v);
+    __builtin_prefetch(reinterpret_cast<const char*>(v) + sizeof(Vertex) - 1);
+}
+
+void fetchEdges(const Vertex* v) {
+    for (const Edge* e : v->edges) __builtin_prefetch(e);
+}
+
+}  // namespace
+
+bool PendingFaces::add(long long i, long long j, long long k) {
+    const auto count = static_cast<long long>(mesh_.vertices.size());
+    for (long long index : {i, j, k}) {
+        if (index < 0 || index >= count) {
+            flush();
+            return false;
+        }
+    }
+    const Corners face{mesh_.vertices[static_cast<std::size_t>(i)], mesh_.vertices[static_cast<std::size_t>(j)],
+                       mesh_.vertices[static_cast<std::size_t>(k)]};
+    fetchRecord(face.p);
+    fetchRecord(face.q);
+    fetchRecord(face.r);
+    slots_[(first_ + count_) & (kSlots - 1)] = face;
+    ++count_;
+    // The corners fetched kEdgeLead faces ago have arrived by now: start on
+    // the edges they list.
+    if (count_ > kEdgeLead) {
+        const Corners& ahead = slots_[(first_ + count_ - 1 - kEdgeLead) & (kSlots - 1)];
+        fetchEdges(ahead.p);
+        fetchEdges(ahead.q);
+        fetchEdges(ahead.r);
+    }
+    if (count_ > kHeldBack) buildOldest();
+    return true;
+}
+
+void PendingFaces::flush() {
+    while (count_ > 0) buildOldest();
+}
+
+void PendingFaces::buildOldest() {
+    const Corners face = slots_[first_];
+    first_ = (first_ + 1) & (kSlots - 1);
+    --count_;
+    buildFace(mesh_, face.p, face.q, face.r, counters_);
+}
+
 void reserveFaceLists(Mesh& mesh) {
     const std::size_t vertexCount = mesh.vertices.size();
     mesh.edges.reserve(mesh.edges.size() + 3 * vertexCount);

@@ -37,4 +37,42 @@ void buildFace(Mesh& mesh, Vertex* p, Vertex* q, Vertex* r, LoadCounters& counte
 // position lies outside the vertices read.
 bool buildIndexedFace(Mesh& mesh, long long i, long long j, long long k, LoadCounters& counters);
 
+// Faces read but not yet built, built in the order they were read. Building a
+// face reads its corners' edge lists and the ends of those edges; in a file
+// whose records come in no useful order these lie anywhere in memory. Holding
+// a few faces back lets their memory be fetched while earlier faces are
+// built: the mesh comes out exactly as if each face had been built on
+// arrival. The vertices must all be read before the first face is added.
+class PendingFaces {
+public:
+    PendingFaces(Mesh& mesh, LoadCounters& counters) : mesh_(mesh), counters_(counters) {}
+    PendingFaces(const PendingFaces&) = delete;
+    PendingFaces& operator=(const PendingFaces&) = delete;
+
+    // Queues the face with corners at positions i, j, k of the vertex list
+    // (0-based). When a position lies outside the vertices read, builds
+    // every face queued before it, queues nothing and returns false.
+    bool add(long long i, long long j, long long k);
+    // Builds every queued face.
+    void flush();
+
+private:
+    static constexpr std::uint32_t kSlots = 32;     // a power of two
+    static constexpr std::uint32_t kHeldBack = 16;  // faces in the queue before the oldest is built
+    static constexpr std::uint32_t kEdgeLead = 8;   // faces ahead whose corners' edges are fetched
+
+    struct Corners {
+        Vertex* p;
+        Vertex* q;
+        Vertex* r;
+    };
+    void buildOldest();
+
+    Mesh& mesh_;
+    LoadCounters& counters_;
+    Corners slots_[kSlots];
+    std::uint32_t first_ = 0;  // the oldest queued face
+    std::uint32_t count_ = 0;
+};
+
 }  // namespace zeq

@@ -36,6 +36,7 @@ ReadStatus parseOff(Mesh& mesh, TextStream& in, const char* name) {
 
     reserveFaceLists(mesh);
     LoadCounters counters;
+    PendingFaces pending(mesh, counters);
     for (int m = 0; m < faceCount; ++m) {
         int corners = 0, i = 0, j = 0, k = 0;
         in.readInt(corners);
@@ -45,16 +46,19 @@ ReadStatus parseOff(Mesh& mesh, TextStream& in, const char* name) {
         if (in.eof()) {
             // The file ends inside the face records: a complete last record
             // still counts, a partial one is dropped.
-            if (!in.fail() && !buildIndexedFace(mesh, i, j, k, counters))
-                return ReadStatus::BadFaces;
+            if (!in.fail() && !pending.add(i, j, k)) return ReadStatus::BadFaces;
+            pending.flush();
             std::printf("Total Arestas= %d\n", static_cast<int>(mesh.edges.size()));
             std::printf("Total Faces= %d\n", static_cast<int>(mesh.faces.size()));
             std::printf("Fim da leitura do ficheiro -> %s\n", name);
             return ReadStatus::Loaded;
         }
-        if (in.fail()) return ReadStatus::BadFaces;
-        if (!buildIndexedFace(mesh, i, j, k, counters)) return ReadStatus::BadFaces;
+        if (in.fail() || !pending.add(i, j, k)) {
+            pending.flush();
+            return ReadStatus::BadFaces;
+        }
     }
+    pending.flush();
     return ReadStatus::Loaded;
 }
 

@@ -13,8 +13,8 @@ namespace {
 constexpr std::size_t kLineBuffer = 90;
 
 // Face records number the corners from 1.
-bool buildNumberedFace(Mesh& mesh, int i, int j, int k, LoadCounters& counters) {
-    return buildIndexedFace(mesh, i - 1LL, j - 1LL, k - 1LL, counters);
+bool addNumberedFace(PendingFaces& pending, int i, int j, int k) {
+    return pending.add(i - 1LL, j - 1LL, k - 1LL);
 }
 
 void printFaceCounts(const Mesh& mesh) {
@@ -53,6 +53,7 @@ ReadStatus parseSmf(Mesh& mesh, TextStream& in) {
 
     reserveFaceLists(mesh);
     LoadCounters counters;
+    PendingFaces pending(mesh, counters);
     while (c == 'f') {
         int i = 0, j = 0, k = 0;
         in.readInt(i);
@@ -61,17 +62,21 @@ ReadStatus parseSmf(Mesh& mesh, TextStream& in) {
         if (in.eof()) {
             // The file ends inside the face records: a complete last record
             // still counts, a partial one is dropped.
-            if (!in.fail() && !buildNumberedFace(mesh, i, j, k, counters))
-                return ReadStatus::BadFaces;
+            if (!in.fail() && !addNumberedFace(pending, i, j, k)) return ReadStatus::BadFaces;
+            pending.flush();
             printFaceCounts(mesh);
             return ReadStatus::Loaded;
         }
-        if (in.fail()) return ReadStatus::BadFaces;
+        if (in.fail()) {
+            pending.flush();
+            return ReadStatus::BadFaces;
+        }
         // With only white space left, c keeps 'f' and the next round meets
         // the end of the file before a number.
         in.readChar(c);
-        if (!buildNumberedFace(mesh, i, j, k, counters)) return ReadStatus::BadFaces;
+        if (!addNumberedFace(pending, i, j, k)) return ReadStatus::BadFaces;
     }
+    pending.flush();
     return ReadStatus::Loaded;
 }
 

@@ -142,5 +142,69 @@ TEST_F(BuildFace, HighDegreeVertexStillSharesEveryEdge) {
     EXPECT_EQ(checkInvariants(theMesh), "");
 }
 
+// Every link of the global mesh, by ids: the vertex lists, each edge's ends
+// and faces, each face's edges.
+std::vector<Ids> topology() {
+    std::vector<Ids> out = vertexLists();
+    for (const Edge* e : theMesh.edges) {
+        Ids row = {e->getId(), e->end1 ? e->end1->getId() : -1, e->end2 ? e->end2->getId() : -1};
+        for (int f : ids(e->faces)) row.push_back(f);
+        out.push_back(row);
+    }
+    for (const Face* f : theMesh.faces) out.push_back(ids(f->edges));
+    return out;
+}
+
+// Faces held back and built later come out exactly as faces built on
+// arrival: scattered corners, a vertex of high degree (its edges are found
+// through the hub index), repeated corners, a face read twice, and more faces
+// than the queue holds.
+TEST_F(BuildFace, PendingFacesBuildAsIfEachWereBuiltOnArrival) {
+    constexpr int kVertices = 300;
+    std::vector<Corners> faces;
+    std::uint32_t state = 12345;
+    auto next = [&state] {
+        state = state * 1103515245u + 12345u;
+        return static_cast<int>((state >> 8) % kVertices);
+    };
+    for (int n = 0; n < 400; ++n) faces.push_back({next(), next(), next()});
+    for (int k = 1; k < 120; ++k) faces.push_back({0, k, k + 1});
+    faces.push_back({5, 5, 6});
+    faces.push_back({7, 7, 7});
+    faces.push_back(faces[3]);
+
+    buildMesh(std::vector<Point3>(kVertices), faces);
+    const std::vector<Ids> direct = topology();
+    resetGlobals();
+
+    for (int i = 0; i < kVertices; ++i) theMesh.addVertex(theMesh.newVertex(i, Point3{}));
+    LoadCounters counters;
+    PendingFaces pending(theMesh, counters);
+    for (const Corners& f : faces) ASSERT_TRUE(pending.add(f[0], f[1], f[2]));
+    EXPECT_LT(theMesh.faces.size(), faces.size());  // some are still held back
+    pending.flush();
+    EXPECT_EQ(topology(), direct);
+    EXPECT_EQ(checkInvariants(theMesh), "");
+}
+
+// A corner outside the vertex list builds every face queued before it and
+// queues nothing; so does a negative one.
+TEST_F(BuildFace, PendingFacesStopAtACornerOutOfRange) {
+    for (long long bad : {4LL, -1LL}) {
+        resetGlobals();
+        for (int i = 0; i < 4; ++i) theMesh.addVertex(theMesh.newVertex(i, Point3{}));
+        LoadCounters counters;
+        PendingFaces pending(theMesh, counters);
+        ASSERT_TRUE(pending.add(0, 1, 2));
+        ASSERT_TRUE(pending.add(0, 2, 3));
+        EXPECT_EQ(theMesh.faces.size(), 0u);
+        EXPECT_FALSE(pending.add(1, bad, 3));
+        EXPECT_EQ(theMesh.faces.size(), 2u);
+        EXPECT_EQ(theMesh.edges.size(), 5u);
+        pending.flush();
+        EXPECT_EQ(theMesh.faces.size(), 2u);
+    }
+}
+
 }  // namespace
 }  // namespace zeq::test
