@@ -1,9 +1,8 @@
 #include "io/off_reader.h"
 
-#include <cstdio>
 #include <string>
 
-#include "io/build_face.h"
+#include "io/record_pipe.h"
 #include "io/text_stream.h"
 
 namespace zeq {
@@ -13,7 +12,8 @@ namespace {
 // The keyword buffer holds 99 characters and the terminating zero.
 constexpr std::size_t kMaxKeyword = 99;
 
-ReadStatus parseOff(Mesh& mesh, TextStream& in, const char* name) {
+template <class Sink>
+ReadStatus parseOff(TextStream& in, Sink& sink) {
     std::string keyword;
     int vertexCount = 0, faceCount = 0, edgeCount = 0;
     in.readWord(keyword, kMaxKeyword);
@@ -21,7 +21,7 @@ ReadStatus parseOff(Mesh& mesh, TextStream& in, const char* name) {
     in.readInt(faceCount);
     in.readInt(edgeCount);
     if (in.fail()) return ReadStatus::BadHeader;
-    std::printf(" #Vertices = %d\n #Edges = ??\n #Faces = %d\n", vertexCount, faceCount);
+    sink.header(vertexCount, faceCount);
 
     for (int n = 0; n < vertexCount; ++n) {
         double x = 0.0, y = 0.0, z = 0.0;
@@ -29,14 +29,10 @@ ReadStatus parseOff(Mesh& mesh, TextStream& in, const char* name) {
         in.readDouble(y);
         in.readDouble(z);
         if (in.fail()) return ReadStatus::BadVertices;
-        Vertex* v = mesh.newVertex(n, Point3{x, y, z});
-        v->vertexMark = 0;
-        mesh.addVertex(v);
+        sink.vertex(x, y, z);
     }
+    sink.verticesDone();
 
-    reserveFaceLists(mesh);
-    LoadCounters counters;
-    PendingFaces pending(mesh, counters);
     for (int m = 0; m < faceCount; ++m) {
         int corners = 0, i = 0, j = 0, k = 0;
         in.readInt(corners);
@@ -46,19 +42,12 @@ ReadStatus parseOff(Mesh& mesh, TextStream& in, const char* name) {
         if (in.eof()) {
             // The file ends inside the face records: a complete last record
             // still counts, a partial one is dropped.
-            if (!in.fail() && !pending.add(i, j, k)) return ReadStatus::BadFaces;
-            pending.flush();
-            std::printf("Total Arestas= %d\n", static_cast<int>(mesh.edges.size()));
-            std::printf("Total Faces= %d\n", static_cast<int>(mesh.faces.size()));
-            std::printf("Fim da leitura do ficheiro -> %s\n", name);
+            if (!in.fail() && !sink.face(i, j, k)) return ReadStatus::BadFaces;
+            sink.endedInFaces();
             return ReadStatus::Loaded;
         }
-        if (in.fail() || !pending.add(i, j, k)) {
-            pending.flush();
-            return ReadStatus::BadFaces;
-        }
+        if (in.fail() || !sink.face(i, j, k)) return ReadStatus::BadFaces;
     }
-    pending.flush();
     return ReadStatus::Loaded;
 }
 
@@ -67,13 +56,13 @@ ReadStatus parseOff(Mesh& mesh, TextStream& in, const char* name) {
 ReadStatus readOff(Mesh& mesh, const char* fileName) {
     TextStream in;
     if (!in.open(fileName)) return ReadStatus::FileNotFound;
-    return readWholeInput(in, [&] { return parseOff(mesh, in, fileName); });
+    return loadRecords(mesh, in, true, fileName, [&in](auto& sink) { return parseOff(in, sink); });
 }
 
 ReadStatus readOffText(Mesh& mesh, const char* data, std::size_t size, const char* name) {
     TextStream in;
     in.openBuffer(data, size);
-    return readWholeInput(in, [&] { return parseOff(mesh, in, name); });
+    return loadRecords(mesh, in, true, name, [&in](auto& sink) { return parseOff(in, sink); });
 }
 
 }  // namespace zeq

@@ -142,19 +142,6 @@ TEST_F(BuildFace, HighDegreeVertexStillSharesEveryEdge) {
     EXPECT_EQ(checkInvariants(theMesh), "");
 }
 
-// Every link of the global mesh, by ids: the vertex lists, each edge's ends
-// and faces, each face's edges.
-std::vector<Ids> topology() {
-    std::vector<Ids> out = vertexLists();
-    for (const Edge* e : theMesh.edges) {
-        Ids row = {e->getId(), e->end1 ? e->end1->getId() : -1, e->end2 ? e->end2->getId() : -1};
-        for (int f : ids(e->faces)) row.push_back(f);
-        out.push_back(row);
-    }
-    for (const Face* f : theMesh.faces) out.push_back(ids(f->edges));
-    return out;
-}
-
 // Faces held back and built later come out exactly as faces built on
 // arrival: scattered corners, a vertex of high degree (its edges are found
 // through the hub index), repeated corners, a face read twice, and more faces
@@ -174,7 +161,7 @@ TEST_F(BuildFace, PendingFacesBuildAsIfEachWereBuiltOnArrival) {
     faces.push_back(faces[3]);
 
     buildMesh(std::vector<Point3>(kVertices), faces);
-    const std::vector<Ids> direct = topology();
+    const std::vector<Ids> direct = linkIds();
     resetGlobals();
 
     for (int i = 0; i < kVertices; ++i) theMesh.addVertex(theMesh.newVertex(i, Point3{}));
@@ -183,7 +170,7 @@ TEST_F(BuildFace, PendingFacesBuildAsIfEachWereBuiltOnArrival) {
     for (const Corners& f : faces) ASSERT_TRUE(pending.add(f[0], f[1], f[2]));
     EXPECT_LT(theMesh.faces.size(), faces.size());  // some are still held back
     pending.flush();
-    EXPECT_EQ(topology(), direct);
+    EXPECT_EQ(linkIds(), direct);
     EXPECT_EQ(checkInvariants(theMesh), "");
 }
 

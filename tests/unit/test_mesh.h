@@ -102,6 +102,20 @@ inline Ids edgesAt(int vertex) { return ids(theMesh.vertices[vertex]->edges); }
 inline Ids edgesOf(int face) { return ids(theMesh.faces[face]->edges); }
 inline Ids facesOf(int edge) { return ids(theMesh.edges[edge]->faces); }
 
+// Every link of the global mesh, by ids: each vertex's edge list, each edge's
+// id, ends (-1 for none) and faces, each face's edge list.
+inline std::vector<Ids> linkIds() {
+    std::vector<Ids> out;
+    for (const Vertex* v : theMesh.vertices) out.push_back(ids(v->edges));
+    for (const Edge* e : theMesh.edges) {
+        Ids row = {e->getId(), e->end1 ? e->end1->getId() : -1, e->end2 ? e->end2->getId() : -1};
+        for (int f : ids(e->faces)) row.push_back(f);
+        out.push_back(row);
+    }
+    for (const Face* f : theMesh.faces) out.push_back(ids(f->edges));
+    return out;
+}
+
 // Loads vertices (ids 0, 1, ...) and faces (0-based corners, file order) into
 // the global mesh through the same construction the readers use.
 inline void buildMesh(const std::vector<Point3>& positions, const std::vector<Corners>& faces) {

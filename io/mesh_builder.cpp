@@ -1,0 +1,34 @@
+#include "io/mesh_builder.h"
+
+#include <cstdio>
+
+namespace zeq {
+
+void MeshBuilder::header(int vertexCount, int faceCount) {
+    std::printf(" #Vertices = %d\n #Edges = ??\n #Faces = %d\n", vertexCount, faceCount);
+}
+
+void MeshBuilder::vertex(double x, double y, double z) {
+    Vertex* v = mesh_.newVertex(nextVertexId_++, Point3{x, y, z});
+    v->vertexMark = 0;
+    mesh_.addVertex(v);
+}
+
+void MeshBuilder::verticesDone() {
+    if (!off_) std::printf(" %d <Vertices>\n", static_cast<int>(mesh_.vertices.size()));
+    reserveFaceLists(mesh_);
+}
+
+void MeshBuilder::endedInFaces() {
+    pending_.flush();
+    if (off_) {
+        std::printf("Total Arestas= %d\n", static_cast<int>(mesh_.edges.size()));
+        std::printf("Total Faces= %d\n", static_cast<int>(mesh_.faces.size()));
+        std::printf("Fim da leitura do ficheiro -> %s\n", name_);
+    } else {
+        std::printf(" %d <Edges>\n", static_cast<int>(mesh_.edges.size()));
+        std::printf(" %d <Faces>\n", static_cast<int>(mesh_.faces.size()));
+    }
+}
+
+}  // namespace zeq

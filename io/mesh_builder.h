@@ -1,0 +1,49 @@
+// The building half of a load: records in file order in, mesh and the load's
+// messages out.
+#pragma once
+
+#include "io/build_face.h"
+#include "mesh/mesh.h"
+
+namespace zeq {
+
+// The readers parse their text into calls on a record sink, in file order:
+//   header(V, F)      OFF only, once the counts are read
+//   vertex(x, y, z)   each vertex record
+//   verticesDone()    after the last vertex record
+//   face(i, j, k)     each face record, corners 0-based; false when a corner
+//                     lies outside the vertices read (the load then fails)
+//   endedInFaces()    the input ended inside the face records
+// MeshBuilder is the sink that builds the mesh and prints the load's
+// messages; a RecordPipe sink (record_pipe.h) hands the same calls to
+// another thread, which plays them into a MeshBuilder there.
+class MeshBuilder {
+public:
+    // `off` picks the messages: OFF's or SMF's. `name` is the input's name as
+    // OFF's end-of-reading line prints it.
+    MeshBuilder(Mesh& mesh, bool off, const char* name)
+        : mesh_(mesh), off_(off), name_(name), pending_(mesh, counters_) {}
+    MeshBuilder(const MeshBuilder&) = delete;
+    MeshBuilder& operator=(const MeshBuilder&) = delete;
+
+    void header(int vertexCount, int faceCount);
+    void vertex(double x, double y, double z);
+    void verticesDone();
+    bool face(long long i, long long j, long long k) { return pending_.add(i, j, k); }
+    void endedInFaces();
+    // Builds the faces still held back; the load calls it however it ends.
+    void finish() { pending_.flush(); }
+
+    // The number of vertices read so far (the corners' range).
+    std::size_t vertexCount() const { return mesh_.vertices.size(); }
+
+private:
+    Mesh& mesh_;
+    bool off_;
+    const char* name_;
+    int nextVertexId_ = 0;
+    LoadCounters counters_;
+    PendingFaces pending_;
+};
+
+}  // namespace zeq
