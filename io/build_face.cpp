@@ -74,7 +74,11 @@ void fetchRecord(const Vertex* v) {
     __builtin_prefetch(reinterpret_cast<const char*>(v) + sizeof(Vertex) - 1);
 }
 
+// The edges the lookup will scan. A vertex past the hub degree is looked up
+// through the hub index instead, and walking its list for every face around
+// it would cost time quadratic in its degree.
 void fetchEdges(const Vertex* v) {
+    if (v->edges.size() > kHubDegree) return;
     for (const Edge* e : v->edges) __builtin_prefetch(e);
 }
 
