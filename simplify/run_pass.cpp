@@ -1,5 +1,6 @@
 #include "simplify/run_pass.h"
 
+#include <cstdint>
 #include <cstdio>
 
 #include "mesh/process_clock.h"
@@ -12,6 +13,66 @@ namespace {
 
 bool targetReached(std::uint32_t targetFaces) {
     return static_cast<long long>(targetFaces) >= liveFaceCount(theMesh);
+}
+
+// Fetches, in stages, the records the sweep will read for the edges ahead of
+// it: an edge's ends and faces some way ahead, then the edges those list,
+// then the faces and far ends of those edges. The sweep order is known in
+// advance, and in a file whose records come in no useful order every one of
+// them lies somewhere else in memory. Only ordinary neighbourhoods are
+// fetched (a vertex of at most kFetchDegree edges, an edge of at most two
+// faces), so the fetching costs a bounded amount per edge whatever the mesh.
+constexpr std::uint32_t kFetchDegree = 8;
+
+bool worthFetching(const Edge* e) {
+    return e->collapsed == 0 && e->end1 != nullptr && e->end2 != nullptr && e->end1->touched == 0 &&
+           e->end2->touched == 0;
+}
+
+void fetchEnds(const Edge* e) {
+    if (e->collapsed != 0) return;
+    for (const Vertex* v : {e->end1, e->end2}) {
+        if (v == nullptr) continue;
+        __builtin_prefetch(v);
+        __builtin_prefetch(reinterpret_cast<const char*>(v) + sizeof(Vertex) - 1);
+    }
+    if (e->faces.size() <= 2)
+        for (const Face* f : e->faces) __builtin_prefetch(f);
+}
+
+void fetchEdgesAround(const Edge* e) {
+    if (!worthFetching(e)) return;
+    for (const Vertex* v : {e->end1, e->end2}) {
+        if (v->edges.size() > kFetchDegree) continue;
+        for (const Edge* g : v->edges) __builtin_prefetch(g);
+    }
+}
+
+void fetchFacesAround(const Edge* e) {
+    if (!worthFetching(e)) return;
+    for (const Vertex* v : {e->end1, e->end2}) {
+        if (v->edges.size() > kFetchDegree) continue;
+        for (const Edge* g : v->edges) {
+            __builtin_prefetch(otherEnd(g, v));
+            if (g->faces.size() <= 2)
+                for (const Face* h : g->faces) __builtin_prefetch(h);
+        }
+    }
+}
+
+constexpr std::size_t kEndsAhead = 24;
+constexpr std::size_t kEdgesAhead = 12;
+constexpr std::size_t kFacesAhead = 5;
+
+void fetchAhead(const RecordList<Edge>& edges, std::size_t i, bool forward) {
+    const std::size_t n = edges.size();
+    auto at = [&](std::size_t d) -> const Edge* {
+        if (forward) return i + d < n ? edges[i + d] : nullptr;
+        return i >= d ? edges[i - d] : nullptr;
+    };
+    if (const Edge* e = at(kEndsAhead)) fetchEnds(e);
+    if (const Edge* e = at(kEdgesAhead)) fetchEdgesAround(e);
+    if (const Edge* e = at(kFacesAhead)) fetchFacesAround(e);
 }
 
 }  // namespace
@@ -62,11 +123,13 @@ void runPass(std::uint32_t targetFaces, int timingEnabled, int passIndex) {
     // simplifying, so indices stay valid throughout the sweep.
     if (passIndex % 2 == 0) {
         for (std::size_t i = 0; i < edges.size(); ++i) {
+            fetchAhead(edges, i, true);
             tryCollapse(edges[i]);
             if (targetReached(targetFaces)) break;
         }
     } else {
         for (std::size_t i = edges.size(); i-- > 0;) {
+            fetchAhead(edges, i, false);
             tryCollapse(edges[i]);
             if (targetReached(targetFaces)) break;
         }
