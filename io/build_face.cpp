@@ -69,17 +69,13 @@ bool buildIndexedFace(Mesh& mesh, long long i, long long j, long long k, LoadCou
 
 namespace {
 
-void fetchRecord(const Vertex* v) {
-    __builtin_prefetch(v);
-    __builtin_prefetch(reinterpret_cast<const char*>(v) + sizeof(Vertex) - 1);
-}
 
 // The edges the lookup will scan. A vertex past the hub degree is looked up
 // through the hub index instead, and walking its list for every face around
 // it would cost time quadratic in its degree.
 void fetchEdges(const Vertex* v) {
     if (v->edges.size() > kHubDegree) return;
-    for (const Edge* e : v->edges) __builtin_prefetch(e);
+    for (const Edge* e : v->edges) prefetchRecord(e);
 }
 
 }  // namespace
@@ -94,9 +90,9 @@ bool PendingFaces::add(long long i, long long j, long long k) {
     }
     const Corners face{mesh_.vertices[static_cast<std::size_t>(i)], mesh_.vertices[static_cast<std::size_t>(j)],
                        mesh_.vertices[static_cast<std::size_t>(k)]};
-    fetchRecord(face.p);
-    fetchRecord(face.q);
-    fetchRecord(face.r);
+    prefetchRecord(face.p);
+    prefetchRecord(face.q);
+    prefetchRecord(face.r);
     slots_[(first_ + count_) & (kSlots - 1)] = face;
     ++count_;
     // The corners fetched kEdgeLead faces ago have arrived by now: start on

@@ -7,6 +7,7 @@
 // neighbourhood queries and the writers walk them front to back.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "mesh/ptr_list.h"
@@ -194,5 +195,16 @@ inline Vertex* otherEnd(const Edge* e, const Vertex* v) { return e->end1 == v ? 
 
 // True when v is one of e's ends.
 inline bool hasEnd(const Edge* e, const Vertex* v) { return e->end1 == v || e->end2 == v; }
+
+// Starts fetching every cache line of a record the caller will read a little
+// later, without waiting for it. Records are not aligned to cache lines, so a
+// 104-byte vertex may lie across three.
+template <class T>
+inline void prefetchRecord(const T* p) {
+    constexpr std::size_t kLine = 64;
+    const char* bytes = reinterpret_cast<const char*>(p);
+    for (std::size_t offset = 0; offset < sizeof(T); offset += kLine) __builtin_prefetch(bytes + offset);
+    __builtin_prefetch(bytes + sizeof(T) - 1);
+}
 
 }  // namespace zeq

@@ -32,19 +32,17 @@ bool worthFetching(const Edge* e) {
 void fetchEnds(const Edge* e) {
     if (e->collapsed != 0) return;
     for (const Vertex* v : {e->end1, e->end2}) {
-        if (v == nullptr) continue;
-        __builtin_prefetch(v);
-        __builtin_prefetch(reinterpret_cast<const char*>(v) + sizeof(Vertex) - 1);
+        if (v != nullptr) prefetchRecord(v);
     }
     if (e->faces.size() <= 2)
-        for (const Face* f : e->faces) __builtin_prefetch(f);
+        for (const Face* f : e->faces) prefetchRecord(f);
 }
 
 void fetchEdgesAround(const Edge* e) {
     if (!worthFetching(e)) return;
     for (const Vertex* v : {e->end1, e->end2}) {
         if (v->edges.size() > kFetchDegree) continue;
-        for (const Edge* g : v->edges) __builtin_prefetch(g);
+        for (const Edge* g : v->edges) prefetchRecord(g);
     }
 }
 
@@ -53,9 +51,9 @@ void fetchFacesAround(const Edge* e) {
     for (const Vertex* v : {e->end1, e->end2}) {
         if (v->edges.size() > kFetchDegree) continue;
         for (const Edge* g : v->edges) {
-            __builtin_prefetch(otherEnd(g, v));
+            prefetchRecord(otherEnd(g, v));
             if (g->faces.size() <= 2)
-                for (const Face* h : g->faces) __builtin_prefetch(h);
+                for (const Face* h : g->faces) prefetchRecord(h);
         }
     }
 }
