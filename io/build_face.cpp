@@ -56,20 +56,6 @@ Edge* createEdge(Mesh& mesh, Vertex* a, Vertex* b, LoadCounters& counters) {
     return e;
 }
 
-}  // namespace
-
-bool buildIndexedFace(Mesh& mesh, long long i, long long j, long long k, LoadCounters& counters) {
-    const auto count = static_cast<long long>(mesh.vertices.size());
-    for (long long index : {i, j, k})
-        if (index < 0 || index >= count) return false;
-    buildFace(mesh, mesh.vertices[static_cast<std::size_t>(i)], mesh.vertices[static_cast<std::size_t>(j)],
-              mesh.vertices[static_cast<std::size_t>(k)], counters);
-    return true;
-}
-
-namespace {
-
-
 // The edges the lookup will scan. A vertex past the hub degree is looked up
 // through the hub index instead, and walking its list for every face around
 // it would cost time quadratic in its degree.
@@ -81,12 +67,9 @@ void fetchEdges(const Vertex* v) {
 }  // namespace
 
 bool PendingFaces::add(long long i, long long j, long long k) {
-    const auto count = static_cast<long long>(mesh_.vertices.size());
-    for (long long index : {i, j, k}) {
-        if (index < 0 || index >= count) {
-            flush();
-            return false;
-        }
+    if (!cornersInRange(i, j, k, static_cast<long long>(mesh_.vertices.size()))) {
+        flush();
+        return false;
     }
     const Corners face{mesh_.vertices[static_cast<std::size_t>(i)], mesh_.vertices[static_cast<std::size_t>(j)],
                        mesh_.vertices[static_cast<std::size_t>(k)]};

@@ -32,10 +32,10 @@ void reserveFaceLists(Mesh& mesh);
 // repeated faces are built as they come.
 void buildFace(Mesh& mesh, Vertex* p, Vertex* q, Vertex* r, LoadCounters& counters);
 
-// Builds the face whose corners are the vertices at positions i, j, k of the
-// mesh's vertex list (0-based, file order). False, with nothing built, when a
-// position lies outside the vertices read.
-bool buildIndexedFace(Mesh& mesh, long long i, long long j, long long k, LoadCounters& counters);
+// True when positions i, j, k (0-based) all lie among `count` vertices read.
+inline bool cornersInRange(long long i, long long j, long long k, long long count) {
+    return i >= 0 && i < count && j >= 0 && j < count && k >= 0 && k < count;
+}
 
 // Faces read but not yet built, built in the order they were read. Building a
 // face reads its corners' edge lists and the ends of those edges; in a file

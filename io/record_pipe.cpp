@@ -55,13 +55,13 @@ void RecordPipe::abandon(std::exception_ptr error) {
 }
 
 void PipeSink::header(int vertexCount, int faceCount) {
-    event(RecordChunk::Kind::Header);
+    start(RecordChunk::Kind::Header);
     current_->first = vertexCount;
     current_->second = faceCount;
 }
 
 void PipeSink::finish(ReadStatus status) {
-    event(RecordChunk::Kind::Finished);
+    start(RecordChunk::Kind::Finished);
     current_->first = static_cast<int>(status);
     sendCurrent();
 }
@@ -73,9 +73,6 @@ void PipeSink::start(RecordChunk::Kind kind) {
     if (kind == RecordChunk::Kind::Vertices) current_->coordinates.reserve(kBatchValues);
     if (kind == RecordChunk::Kind::Faces) current_->corners.reserve(kBatchValues);
 }
-
-// An event travels in a chunk of its own, sent with the next record or event.
-void PipeSink::event(RecordChunk::Kind kind) { start(kind); }
 
 void PipeSink::sendCurrent() {
     if (current_ != nullptr) pipe_.send(std::move(current_));

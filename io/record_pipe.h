@@ -82,10 +82,10 @@ public:
         current_->coordinates.insert(current_->coordinates.end(), {x, y, z});
         ++vertexCount_;
     }
-    void verticesDone() { event(RecordChunk::Kind::VerticesDone); }
+    // An event travels in a chunk of its own, sent with the next record or event.
+    void verticesDone() { start(RecordChunk::Kind::VerticesDone); }
     bool face(long long i, long long j, long long k) {
-        const auto count = static_cast<long long>(vertexCount_);
-        if (i < 0 || i >= count || j < 0 || j >= count || k < 0 || k >= count) return false;
+        if (!cornersInRange(i, j, k, static_cast<long long>(vertexCount_))) return false;
         if (current_ == nullptr || current_->kind != RecordChunk::Kind::Faces ||
             current_->corners.size() >= kBatchValues)
             start(RecordChunk::Kind::Faces);
@@ -94,7 +94,7 @@ public:
                                                            static_cast<std::uint32_t>(k)});
         return true;
     }
-    void endedInFaces() { event(RecordChunk::Kind::EndedInFaces); }
+    void endedInFaces() { start(RecordChunk::Kind::EndedInFaces); }
     // The last chunk: the load's status.
     void finish(ReadStatus status);
     // Sends the records collected so far (before abandoning the load).
@@ -103,8 +103,8 @@ public:
 private:
     // Values per batch: 16K records of three.
     static constexpr std::size_t kBatchValues = 3 * 16384;
+    // Sends the chunk being filled and starts one of `kind`.
     void start(RecordChunk::Kind kind);
-    void event(RecordChunk::Kind kind);
 
     RecordPipe& pipe_;
     std::size_t vertexCount_;
