@@ -7,24 +7,13 @@
 #include <cstring>
 
 #include "app/messages.h"
-#include "io/off_reader.h"
-#include "io/off_writer.h"
-#include "io/smf_reader.h"
-#include "io/smf_writer.h"
+#include "io/mesh_files.h"
 #include "mesh/mesh.h"
 #include "mesh/process_clock.h"
 #include "orient/orient_faces.h"
 #include "simplify/run_simplification.h"
 
 namespace zeq {
-
-bool isOffName(const char* fileName) {
-    std::size_t n = std::strlen(fileName);
-    if (n < 3) return false;
-    const char* tail = fileName + n - 3;
-    return (tail[0] == 'o' || tail[0] == 'O') && (tail[1] == 'f' || tail[1] == 'F') &&
-           (tail[2] == 'f' || tail[2] == 'F');
-}
 
 int parseFaceCount(const char* text) {
     const char* p = text;
@@ -73,8 +62,9 @@ int runProgram(int argc, const char* const* argv) {
 
     std::printf(messages::kInputLine, inputName);
     long long clockStart = timingEnabled ? processClockMs() : 0;
-    const bool off = isOffName(inputName);
-    const ReadStatus status = off ? readOff(theMesh, inputName) : readSmf(theMesh, inputName);
+    const MeshFormat format = formatOfName(inputName);
+    FileFlavour flavour;
+    const ReadStatus status = readMeshFile(theMesh, format, inputName, flavour);
     if (status != ReadStatus::Loaded) {
         std::printf(messages::kReadFailurePrefix, inputName);
         std::printf("%s%s", messages::readStatusText(status), messages::kRefusalEnd);
@@ -101,7 +91,7 @@ int runProgram(int argc, const char* const* argv) {
     runSimplification(target, timingEnabled);
 
     if (timingEnabled) clockStart = processClockMs();
-    const int written = off ? writeOff(theMesh, outputName) : writeSmf(theMesh, outputName);
+    const int written = writeMeshFile(theMesh, format, outputName, flavour);
     if (written != 0) {
         std::printf(messages::kWriteFailure, outputName);
         std::printf("%s", messages::kRefusalEnd);

@@ -6,14 +6,11 @@
 namespace zeq {
 
 // Runs the whole program on the command line (argv[0] is the program): check
-// the arguments, load the input (OFF when its name ends in "off" in any case,
-// otherwise SMF), orient, set the starting threshold, check the request,
+// the arguments, load the input (in the format its name gives, see
+// formatOfName), orient, set the starting threshold, check the request,
 // simplify, write the result in the input's format. Returns the exit status:
 // 0 after a completed run, 1 after any refusal or failure.
 int runProgram(int argc, const char* const* argv);
-
-// True when the name's last three characters are o, f, f in any case.
-bool isOffName(const char* fileName);
 
 // The face count argument: leading blanks, an optional sign, then digits up to
 // the first non-digit; no digits gives 0. Counts beyond the int range

@@ -35,4 +35,12 @@ bool faceCorners(const Face* face, std::array<const Vertex*, 3>& corners) {
     return true;
 }
 
+int countWritableFaces(const Mesh& mesh) {
+    int n = 0;
+    std::array<const Vertex*, 3> c;
+    for (const Face* f : mesh.faces)
+        if (isLive(f) && faceCorners(f, c)) ++n;
+    return n;
+}
+
 }  // namespace zeq

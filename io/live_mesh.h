@@ -25,4 +25,7 @@ int renumberLiveVertices(Mesh& mesh);
 // not itself written).
 bool faceCorners(const Face* face, std::array<const Vertex*, 3>& corners);
 
+// The number of faces faceCorners can write.
+int countWritableFaces(const Mesh& mesh);
+
 }  // namespace zeq

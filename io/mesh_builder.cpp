@@ -15,13 +15,14 @@ void MeshBuilder::vertex(double x, double y, double z) {
 }
 
 void MeshBuilder::verticesDone() {
-    if (!off_) std::printf(" %d <Vertices>\n", static_cast<int>(mesh_.vertices.size()));
+    if (messages_ == LoadMessages::Smf) std::printf(" %d <Vertices>\n", static_cast<int>(mesh_.vertices.size()));
     reserveFaceLists(mesh_);
 }
 
 void MeshBuilder::endedInFaces() {
     pending_.flush();
-    if (off_) {
+    if (messages_ == LoadMessages::Totals) std::printf(" %d <Vertices>\n", static_cast<int>(mesh_.vertices.size()));
+    if (messages_ == LoadMessages::Off) {
         std::printf("Total Arestas= %d\n", static_cast<int>(mesh_.edges.size()));
         std::printf("Total Faces= %d\n", static_cast<int>(mesh_.faces.size()));
         std::printf("Fim da leitura do ficheiro -> %s\n", name_);

@@ -14,15 +14,25 @@ namespace zeq {
 //   face(i, j, k)     each face record, corners 0-based; false when a corner
 //                     lies outside the vertices read (the load then fails)
 //   endedInFaces()    the input ended inside the face records
+// A reader may send more vertex records after faces (an OBJ file may define
+// vertices between faces); a face names only vertices read before it.
 // MeshBuilder is the sink that builds the mesh and prints the load's
 // messages; a RecordPipe sink (record_pipe.h) hands the same calls to
 // another thread, which plays them into a MeshBuilder there.
+// The messages a load prints:
+//   Smf     " V <Vertices>" once the vertices are read, " E <Edges>" and
+//           " F <Faces>" when the input ends inside the face records;
+//   Off     the header counts, and the totals when the input ends inside the
+//           face records;
+//   Totals  the three lines of Smf together at the end of a complete load
+//           (the PLY, STL and OBJ readers, which end by calling endedInFaces).
+enum class LoadMessages { Smf, Off, Totals };
+
 class MeshBuilder {
 public:
-    // `off` picks the messages: OFF's or SMF's. `name` is the input's name as
-    // OFF's end-of-reading line prints it.
-    MeshBuilder(Mesh& mesh, bool off, const char* name)
-        : mesh_(mesh), off_(off), name_(name), pending_(mesh, counters_) {}
+    // `name` is the input's name as OFF's end-of-reading line prints it.
+    MeshBuilder(Mesh& mesh, LoadMessages messages, const char* name)
+        : mesh_(mesh), messages_(messages), name_(name), pending_(mesh, counters_) {}
     MeshBuilder(const MeshBuilder&) = delete;
     MeshBuilder& operator=(const MeshBuilder&) = delete;
 
@@ -39,7 +49,7 @@ public:
 
 private:
     Mesh& mesh_;
-    bool off_;
+    LoadMessages messages_;
     const char* name_;
     int nextVertexId_ = 0;
     LoadCounters counters_;

@@ -16,6 +16,11 @@ inline char* formatG(char* out, double value) {
     return std::to_chars(out, out + kNumberChars, value, std::chars_format::general, 6).ptr;
 }
 
+// The shortest text that reads back as exactly this double, or this float
+// when read as a float (std::to_chars without a precision).
+inline char* formatShortest(char* out, double value) { return std::to_chars(out, out + kNumberChars, value).ptr; }
+inline char* formatShortest(char* out, float value) { return std::to_chars(out, out + kNumberChars, value).ptr; }
+
 // An int as printf's "%d" writes it.
 inline char* formatInt(char* out, int value) {
     return std::to_chars(out, out + kNumberChars, value).ptr;

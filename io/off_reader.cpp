@@ -56,13 +56,13 @@ ReadStatus parseOff(TextStream& in, Sink& sink) {
 ReadStatus readOff(Mesh& mesh, const char* fileName) {
     TextStream in;
     if (!in.open(fileName)) return ReadStatus::FileNotFound;
-    return loadRecords(mesh, in, true, fileName, [&in](auto& sink) { return parseOff(in, sink); });
+    return loadRecords(mesh, in, LoadMessages::Off, fileName, [&in](auto& sink) { return parseOff(in, sink); });
 }
 
 ReadStatus readOffText(Mesh& mesh, const char* data, std::size_t size, const char* name) {
     TextStream in;
     in.openBuffer(data, size);
-    return loadRecords(mesh, in, true, name, [&in](auto& sink) { return parseOff(in, sink); });
+    return loadRecords(mesh, in, LoadMessages::Off, name, [&in](auto& sink) { return parseOff(in, sink); });
 }
 
 }  // namespace zeq

@@ -14,10 +14,8 @@ int writeOff(Mesh& mesh, const char* fileName) {
     OutputFile out;
     if (!out.open(fileName)) return 1;
     int vertexCount = renumberLiveVertices(mesh);
-    int faceCount = 0;
+    int faceCount = countWritableFaces(mesh);
     std::array<const Vertex*, 3> c;
-    for (const Face* f : mesh.faces)
-        if (isLive(f) && faceCorners(f, c)) ++faceCount;
 
     out.print("OFF\n%d %d 0\n", vertexCount, faceCount);
     for (const Vertex* v : mesh.vertices) {

@@ -120,8 +120,8 @@ ReadStatus playRecords(RecordPipe& pipe, MeshBuilder& builder);
 // text into the sink's calls and returns the status. The parse runs on its
 // own thread; when no thread can be started it runs on this one.
 template <class Parse>
-ReadStatus loadRecords(Mesh& mesh, TextStream& in, bool off, const char* name, Parse parse) {
-    MeshBuilder builder(mesh, off, name);
+ReadStatus loadRecords(Mesh& mesh, TextStream& in, LoadMessages messages, const char* name, Parse parse) {
+    MeshBuilder builder(mesh, messages, name);
     RecordPipe pipe;
     const std::size_t verticesBefore = builder.vertexCount();
     std::thread parser;

@@ -62,13 +62,13 @@ ReadStatus parseSmf(TextStream& in, Sink& sink) {
 ReadStatus readSmf(Mesh& mesh, const char* fileName) {
     TextStream in;
     if (!in.open(fileName)) return ReadStatus::FileNotFound;
-    return loadRecords(mesh, in, false, fileName, [&in](auto& sink) { return parseSmf(in, sink); });
+    return loadRecords(mesh, in, LoadMessages::Smf, fileName, [&in](auto& sink) { return parseSmf(in, sink); });
 }
 
 ReadStatus readSmfText(Mesh& mesh, const char* data, std::size_t size) {
     TextStream in;
     in.openBuffer(data, size);
-    return loadRecords(mesh, in, false, "", [&in](auto& sink) { return parseSmf(in, sink); });
+    return loadRecords(mesh, in, LoadMessages::Smf, "", [&in](auto& sink) { return parseSmf(in, sink); });
 }
 
 }  // namespace zeq

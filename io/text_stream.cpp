@@ -1,5 +1,6 @@
 #include "io/text_stream.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <climits>
@@ -7,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <limits>
+#include <sys/stat.h>
 
 namespace zeq {
 
@@ -21,6 +23,8 @@ bool TextStream::open(const char* fileName) {
     file_ = std::fopen(fileName, "rb");
     if (file_ == nullptr) return false;
     block_.resize(kBlockSize);
+    struct stat st {};
+    if (::fstat(fileno(file_), &st) == 0 && S_ISREG(st.st_mode)) knownSize_ = static_cast<long long>(st.st_size);
     // A name that opens but cannot be read (a directory) counts as not opened.
     peek();
     if (readError_) {
@@ -34,6 +38,7 @@ void TextStream::openBuffer(const char* data, std::size_t size) {
     close();
     data_ = data;
     len_ = size;
+    knownSize_ = static_cast<long long>(size);
 }
 
 void TextStream::close() {
@@ -41,6 +46,8 @@ void TextStream::close() {
     file_ = nullptr;
     data_ = nullptr;
     pos_ = len_ = 0;
+    consumedBefore_ = 0;
+    knownSize_ = -1;
     fail_ = eof_ = readError_ = sourceDone_ = false;
     lineLength_ = 0;
     lineEnded_ = false;
@@ -54,6 +61,7 @@ bool TextStream::refill() {
         sourceDone_ = true;
         return false;
     }
+    consumedBefore_ += len_;
     data_ = block_.data();
     pos_ = 0;
     len_ = n;
@@ -349,6 +357,130 @@ bool TextStream::convertNumber(double& value) {
         return false;
     }
     value = converted;
+    return true;
+}
+
+std::string_view TextStream::lookAhead() {
+    peek();
+    return std::string_view(data_ + pos_, len_ - pos_);
+}
+
+// Appends characters to `out` up to (not including) the first `stop`, which
+// is consumed; `found` tells whether it was met before the end of the input.
+// False when more than maxLength characters come first (they are consumed up
+// to the stop or the end, but not kept).
+bool TextStream::appendUntil(std::string& out, char stop, std::size_t maxLength, bool& found) {
+    found = false;
+    bool fits = true;
+    while (peek() != kEnd) {
+        const char* from = data_ + pos_;
+        const char* to = data_ + len_;
+        const char* hit = static_cast<const char*>(std::memchr(from, stop, static_cast<std::size_t>(to - from)));
+        const char* last = hit != nullptr ? hit : to;
+        if (fits && out.size() + static_cast<std::size_t>(last - from) <= maxLength) {
+            out.append(from, last);
+        } else {
+            fits = false;
+            out.clear();
+        }
+        pos_ = static_cast<std::size_t>(last - data_);
+        if (hit != nullptr) {
+            ++pos_;
+            found = true;
+            break;
+        }
+    }
+    return fits;
+}
+
+bool TextStream::readLine(std::string_view& line, std::size_t maxLength) {
+    if (peek() == kEnd) {
+        eof_ = fail_ = true;
+        return false;
+    }
+    const char* from = data_ + pos_;
+    const std::size_t left = len_ - pos_;
+    const char* hit = static_cast<const char*>(std::memchr(from, '\n', left));
+    std::size_t length;
+    if (hit != nullptr) {
+        // The usual case: the whole line lies in the current block.
+        length = static_cast<std::size_t>(hit - from);
+        pos_ += length + 1;
+    } else {
+        token_.clear();
+        bool found = false;
+        if (!appendUntil(token_, '\n', maxLength + 1, found)) return false;
+        from = token_.data();
+        length = token_.size();
+        if (!found) eof_ = true;
+    }
+    if (length > 0 && from[length - 1] == '\r') --length;
+    if (length > maxLength) return false;
+    line = std::string_view(from, length);
+    return true;
+}
+
+bool TextStream::readToken(std::string_view& token, std::size_t maxLength) {
+    int c = peek();
+    while (c != kEnd && isBlank(c)) {
+        bump();
+        while (pos_ < len_ && isBlank(static_cast<unsigned char>(data_[pos_]))) ++pos_;
+        c = peek();
+    }
+    if (c == kEnd) {
+        eof_ = fail_ = true;
+        return false;
+    }
+    const char* from = data_ + pos_;
+    const char* end = data_ + len_;
+    const char* p = from;
+    while (p != end && !isBlank(static_cast<unsigned char>(*p))) ++p;
+    if (p != end) {
+        pos_ = static_cast<std::size_t>(p - data_);
+        token = std::string_view(from, static_cast<std::size_t>(p - from));
+        return token.size() <= maxLength;
+    }
+    // The run may go on into the next block.
+    token_.clear();
+    bool fits = true;
+    for (c = peek(); c != kEnd && !isBlank(c); c = peek()) {
+        if (token_.size() < maxLength + 1) {
+            token_.push_back(static_cast<char>(c));
+        } else {
+            fits = false;
+        }
+        bump();
+    }
+    token = token_;
+    return fits && token_.size() <= maxLength;
+}
+
+bool TextStream::readBytes(void* out, std::size_t count) {
+    char* to = static_cast<char*>(out);
+    while (count > 0) {
+        if (peek() == kEnd) {
+            eof_ = fail_ = true;
+            return false;
+        }
+        const std::size_t n = std::min(count, len_ - pos_);
+        std::memcpy(to, data_ + pos_, n);
+        pos_ += n;
+        to += n;
+        count -= n;
+    }
+    return true;
+}
+
+bool TextStream::skipBytes(std::uint64_t count) {
+    while (count > 0) {
+        if (peek() == kEnd) {
+            eof_ = fail_ = true;
+            return false;
+        }
+        const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(count, len_ - pos_));
+        pos_ += n;
+        count -= n;
+    }
     return true;
 }
 

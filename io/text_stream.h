@@ -10,7 +10,9 @@
 
 #include <cstddef>
 #include <cstdio>
+#include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace zeq {
@@ -60,6 +62,33 @@ public:
     // longer than maxLength.
     bool readWord(std::string& word, std::size_t maxLength);
 
+    // Line, token and byte reading for the formats that are not read as a
+    // stream of formatted extractions. Each view stays valid until the next
+    // read. None of these skips or sets anything the reads above rely on,
+    // except that meeting the end of the input sets eof() and fail().
+    //
+    // The next line, without its line end (a carriage return before the line
+    // feed is dropped too). False at the end of the input, and for a line
+    // longer than `maxLength`, which is then consumed.
+    bool readLine(std::string_view& line, std::size_t maxLength);
+    // The next run of non-blank characters, at most `maxLength` long (a
+    // longer one fails, consumed). False when only white space is left.
+    bool readToken(std::string_view& token, std::size_t maxLength);
+    // Copies the next `count` bytes; false (fail and eof) when the input ends
+    // before them.
+    bool readBytes(void* out, std::size_t count);
+    // Passes over the next `count` bytes; false when the input ends before.
+    bool skipBytes(std::uint64_t count);
+    // The bytes already read from the source and not yet consumed: at the
+    // start of an input, its first block (up to a megabyte, or all of a
+    // smaller input). Consumes nothing.
+    std::string_view lookAhead();
+    // The number of bytes consumed so far.
+    std::uint64_t offset() const { return consumedBefore_ + pos_; }
+    // The input's whole size when it is known (a regular file, or memory);
+    // -1 for a pipe or a device.
+    long long knownSize() const { return knownSize_; }
+
     bool fail() const { return fail_; }
     // True once a read has met the end of the input.
     bool eof() const { return eof_; }
@@ -85,7 +114,12 @@ private:
     bool readIntInBlock(int& value);
     bool readDoubleInBlock(double& value);
 
+    // The longest line or run that is put together across blocks.
+    bool appendUntil(std::string& out, char stop, std::size_t maxLength, bool& found);
+
     std::FILE* file_ = nullptr;
+    std::uint64_t consumedBefore_ = 0;  // bytes of the blocks before the current one
+    long long knownSize_ = -1;
     std::vector<char> block_;
     const char* data_ = nullptr;
     std::size_t pos_ = 0;

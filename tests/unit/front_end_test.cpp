@@ -8,15 +8,28 @@
 #include <vector>
 
 #include "app/run_program.h"
+#include "io/mesh_format.h"
 
 namespace zeq {
 namespace {
 
 TEST(FrontEndFormat, OffOnlyWhenTheNameEndsInOffAnyCase) {
     for (const char* name : {"in.OFF", "in.Off", "in.off", "in.oFf", "off", "dir.smf/mesh.off", "meshoff"})
-        EXPECT_TRUE(isOffName(name)) << name;
+        EXPECT_EQ(formatOfName(name), MeshFormat::Off) << name;
     for (const char* name : {"of", "", "in.smf", "in.offx", "in.of", "in.0ff", "in.off ", "off.smf"})
-        EXPECT_FALSE(isOffName(name)) << name;
+        EXPECT_EQ(formatOfName(name), MeshFormat::Smf) << name;
+}
+
+TEST(FrontEndFormat, PlyStlObjByTheirExtensionAnyCase) {
+    const std::vector<std::pair<const char*, MeshFormat>> cases = {
+        {"scan.ply", MeshFormat::Ply}, {"SCAN.PLY", MeshFormat::Ply}, {"a.b.Ply", MeshFormat::Ply},
+        {"part.stl", MeshFormat::Stl}, {"PART.StL", MeshFormat::Stl}, {".stl", MeshFormat::Stl},
+        {"model.obj", MeshFormat::Obj}, {"dir.ply/model.OBJ", MeshFormat::Obj},
+        // Without the dot, or with anything after the extension, the old rule holds.
+        {"meshply", MeshFormat::Smf}, {"in.ply.smf", MeshFormat::Smf}, {"in.objx", MeshFormat::Smf},
+        {"in.stl ", MeshFormat::Smf}, {"ply", MeshFormat::Smf}, {"in.obj.off", MeshFormat::Off},
+    };
+    for (const auto& [name, format] : cases) EXPECT_EQ(formatOfName(name), format) << name;
 }
 
 TEST(FrontEndCount, ParsedLikeAtoiButSaturating) {

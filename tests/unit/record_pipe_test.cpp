@@ -49,7 +49,7 @@ struct Outcome {
 };
 
 Outcome loadBothWays(const ScriptedParse& parse, bool threaded) {
-    const bool off = parse.off;
+    const LoadMessages off = parse.off ? LoadMessages::Off : LoadMessages::Smf;
     resetGlobals();
     TextStream in;
     in.openBuffer("x", 1);
@@ -106,7 +106,7 @@ TEST_F(RecordPipeLoad, AnErrorWhileParsingReachesTheCaller) {
     std::string message;
     printedBy([&] {
         try {
-            loadRecords(theMesh, in, true, "in.off", parse);
+            loadRecords(theMesh, in, LoadMessages::Off, "in.off", parse);
         } catch (const std::runtime_error& e) {
             message = e.what();
         }

@@ -1,0 +1,18 @@
+// Reading and writing a mesh in the format its name gives.
+#pragma once
+
+#include "io/mesh_format.h"
+#include "io/read_status.h"
+#include "mesh/mesh.h"
+
+namespace zeq {
+
+// Loads `fileName` with the reader of `format` and records in `flavour` how
+// it was encoded.
+ReadStatus readMeshFile(Mesh& mesh, MeshFormat format, const char* fileName, FileFlavour& flavour);
+
+// Writes the live part of `mesh` to `fileName` with the writer of `format`,
+// in `flavour`; 0 when written, 1 when it could not be.
+int writeMeshFile(Mesh& mesh, MeshFormat format, const char* fileName, const FileFlavour& flavour);
+
+}  // namespace zeq

@@ -1,0 +1,101 @@
+#include "io/obj_reader.h"
+
+#include <climits>
+#include <cstdint>
+#include <string_view>
+
+#include "io/number_parse.h"
+#include "io/record_pipe.h"
+#include "io/text_stream.h"
+
+namespace zeq {
+
+namespace {
+
+// Lines longer than this are refused (a polygon of about a million corners).
+constexpr std::size_t kMaxLine = 16 << 20;
+
+// Splits a line into blank-separated words, up to a comment.
+class Words {
+public:
+    explicit Words(std::string_view line) : line_(line) {}
+    bool next(std::string_view& word) {
+        while (i_ < line_.size() && isBlank(static_cast<unsigned char>(line_[i_]))) ++i_;
+        if (i_ == line_.size() || line_[i_] == '#') return false;
+        const std::size_t start = i_;
+        while (i_ < line_.size() && !isBlank(static_cast<unsigned char>(line_[i_])) && line_[i_] != '#') ++i_;
+        word = line_.substr(start, i_ - start);
+        return true;
+    }
+
+private:
+    std::string_view line_;
+    std::size_t i_ = 0;
+};
+
+// A corner "i", "i/t", "i//n" or "i/t/n" as a 0-based vertex number, with
+// `vertexCount` vertices read so far; false for one that names no vertex.
+bool cornerIndex(std::string_view word, std::int64_t vertexCount, std::int64_t& index) {
+    std::int64_t i = 0;
+    if (!parseInteger(word.substr(0, word.find('/')), i) || i == 0) return false;
+    index = i > 0 ? i - 1 : vertexCount + i;
+    return index >= 0 && index < vertexCount;
+}
+
+template <class Sink>
+ReadStatus parseObj(TextStream& in, Sink& sink) {
+    std::int64_t vertexCount = 0;
+    bool facesStarted = false;
+    std::string_view line;
+    for (;;) {
+        if (!in.readLine(line, kMaxLine)) {
+            if (in.eof()) break;
+            return facesStarted ? ReadStatus::BadFaces : ReadStatus::BadVertices;
+        }
+        Words words(line);
+        std::string_view word;
+        if (!words.next(word)) continue;
+        if (word == "v") {
+            double xyz[3];
+            for (double& value : xyz)
+                if (!words.next(word) || !parseFiniteDouble(word, value)) return ReadStatus::BadVertices;
+            if (vertexCount == INT_MAX) return ReadStatus::BadVertices;
+            sink.vertex(xyz[0], xyz[1], xyz[2]);
+            ++vertexCount;
+        } else if (word == "f") {
+            if (!facesStarted) {
+                sink.verticesDone();
+                facesStarted = true;
+            }
+            // (c0, ck, ck+1) as the corners come.
+            std::int64_t first = 0, previous = 0, corner = 0, count = 0;
+            for (; words.next(word); ++count) {
+                if (!cornerIndex(word, vertexCount, corner)) return ReadStatus::BadFaces;
+                if (count == 0) first = corner;
+                if (count >= 2 && !sink.face(first, previous, corner)) return ReadStatus::BadFaces;
+                previous = corner;
+            }
+            if (count < 3) return ReadStatus::BadFaces;
+        }
+    }
+    if (vertexCount == 0) return ReadStatus::BadHeader;
+    if (!facesStarted) sink.verticesDone();
+    sink.endedInFaces();
+    return ReadStatus::Loaded;
+}
+
+}  // namespace
+
+ReadStatus readObj(Mesh& mesh, const char* fileName) {
+    TextStream in;
+    if (!in.open(fileName)) return ReadStatus::FileNotFound;
+    return loadRecords(mesh, in, LoadMessages::Totals, fileName, [&in](auto& sink) { return parseObj(in, sink); });
+}
+
+ReadStatus readObjText(Mesh& mesh, const char* data, std::size_t size) {
+    TextStream in;
+    in.openBuffer(data, size);
+    return loadRecords(mesh, in, LoadMessages::Totals, "", [&in](auto& sink) { return parseObj(in, sink); });
+}
+
+}  // namespace zeq

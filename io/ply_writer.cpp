@@ -1,0 +1,84 @@
+#include "io/ply_writer.h"
+
+#include <array>
+#include <cstdint>
+
+#include "io/byte_order.h"
+#include "io/live_mesh.h"
+#include "io/number_format.h"
+#include "io/output_file.h"
+
+namespace zeq {
+
+namespace {
+
+const char* formatLine(const FileFlavour& flavour) {
+    switch (flavour.encoding) {
+        case FileFlavour::Encoding::Text: return "ascii";
+        case FileFlavour::Encoding::BinaryLittleEndian: return "binary_little_endian";
+        case FileFlavour::Encoding::BinaryBigEndian: return "binary_big_endian";
+    }
+    return "ascii";
+}
+
+}  // namespace
+
+int writePly(Mesh& mesh, const char* fileName, const FileFlavour& flavour) {
+    OutputFile out;
+    if (!out.open(fileName)) return 1;
+    const int vertexCount = renumberLiveVertices(mesh);
+    const int faceCount = countWritableFaces(mesh);
+    const char* type = flavour.doubleCoordinates ? "double" : "float";
+    out.print("ply\nformat %s 1.0\ncomment %s\nelement vertex %d\n", formatLine(flavour), kProducerName,
+              vertexCount);
+    out.print("property %s x\nproperty %s y\nproperty %s z\n", type, type, type);
+    out.print("element face %d\nproperty list uchar int vertex_indices\nend_header\n", faceCount);
+
+    const bool big = flavour.bigEndian();
+    for (const Vertex* v : mesh.vertices) {
+        if (!isLive(v)) continue;
+        const Point3 p = v->positionCopy();
+        const double xyz[3] = {p.x, p.y, p.z};
+        if (flavour.binary()) {
+            unsigned char record[24];
+            unsigned char* end = record;
+            for (double c : xyz)
+                end = flavour.doubleCoordinates ? storeBinary(end, c, big) : storeBinary(end, static_cast<float>(c), big);
+            out.write(reinterpret_cast<const char*>(record), static_cast<std::size_t>(end - record));
+        } else {
+            char line[4 * kNumberChars];
+            char* end = line;
+            for (int i = 0; i < 3; ++i) {
+                if (i > 0) *end++ = ' ';
+                end = flavour.doubleCoordinates ? formatShortest(end, xyz[i])
+                                                : formatShortest(end, static_cast<float>(xyz[i]));
+            }
+            *end++ = '\n';
+            out.write(line, static_cast<std::size_t>(end - line));
+        }
+    }
+    std::array<const Vertex*, 3> c;
+    for (const Face* f : mesh.faces) {
+        if (!isLive(f) || !faceCorners(f, c)) continue;
+        if (flavour.binary()) {
+            unsigned char record[13];
+            unsigned char* end = record;
+            *end++ = 3;
+            for (const Vertex* corner : c) end = storeBinary(end, static_cast<std::int32_t>(corner->getId()), big);
+            out.write(reinterpret_cast<const char*>(record), sizeof record);
+        } else {
+            char line[4 * kNumberChars];
+            char* end = line;
+            *end++ = '3';
+            for (const Vertex* corner : c) {
+                *end++ = ' ';
+                end = formatInt(end, corner->getId());
+            }
+            *end++ = '\n';
+            out.write(line, static_cast<std::size_t>(end - line));
+        }
+    }
+    return out.commit() ? 0 : 1;
+}
+
+}  // namespace zeq

@@ -1,0 +1,39 @@
+// Loading STL, text or binary.
+#pragma once
+
+#include <cstddef>
+
+#include "io/mesh_format.h"
+#include "io/read_status.h"
+#include "mesh/mesh.h"
+
+namespace zeq {
+
+// Loads an STL file into `mesh` (appending; the caller passes an empty mesh)
+// and sets `flavour` to its encoding (binary STL holds floats, text is read
+// as doubles).
+//
+// An input is text when it starts with "solid" and the next line starts with
+// "facet" or "endsolid", unless its size is exactly that of a binary file
+// with the facet count at byte 80 (some binary files start with "solid" too);
+// everything else is binary: an 80-byte header, a little-endian 32-bit facet
+// count, then 50 bytes per facet (normal, three corners, attribute).
+// Text is "solid NAME", facets "facet normal nx ny nz / outer loop / vertex
+// x y z ... / endloop / endfacet", and "endsolid NAME"; several solids may
+// follow one another. A loop of more than three corners is a polygon, split
+// into the triangles (c0, ck, ck+1). The facet normals are not read.
+//
+// Corners with equal coordinates are welded into one vertex; vertices are
+// numbered in order of first appearance, faces keep the file's order.
+//
+// Statuses: 3 for a binary header cut short, or a facet count that does not
+// match the size of the input (a larger or a smaller one); 4 for a coordinate
+// that is not a finite number; 5 for a facet cut short or not of the form
+// above. Prints " V <Vertices>", " E <Edges>", " F <Faces>" after a
+// complete load.
+ReadStatus readStl(Mesh& mesh, const char* fileName, FileFlavour& flavour);
+
+// The same rules applied to bytes in memory.
+ReadStatus readStlData(Mesh& mesh, const char* data, std::size_t size, FileFlavour& flavour);
+
+}  // namespace zeq

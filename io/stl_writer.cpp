@@ -1,0 +1,108 @@
+#include "io/stl_writer.h"
+
+#include <array>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+
+#include "io/byte_order.h"
+#include "io/live_mesh.h"
+#include "io/number_format.h"
+#include "io/output_file.h"
+
+namespace zeq {
+
+namespace {
+
+constexpr std::size_t kHeaderBytes = 80;
+
+// The corners as they will be written: binary STL holds floats.
+std::array<Point3, 3> writtenCorners(const std::array<const Vertex*, 3>& c, bool binary) {
+    std::array<Point3, 3> p;
+    for (int i = 0; i < 3; ++i) {
+        p[i] = c[i]->positionCopy();
+        if (binary)
+            p[i].set(static_cast<float>(p[i].x), static_cast<float>(p[i].y), static_cast<float>(p[i].z));
+    }
+    return p;
+}
+
+// The triangle's unit normal in single precision; 0 0 0 when it has no area.
+std::array<float, 3> unitNormal(const std::array<Point3, 3>& p) {
+    const double ux = p[1].x - p[0].x, uy = p[1].y - p[0].y, uz = p[1].z - p[0].z;
+    const double vx = p[2].x - p[0].x, vy = p[2].y - p[0].y, vz = p[2].z - p[0].z;
+    const double nx = uy * vz - uz * vy;
+    const double ny = uz * vx - ux * vz;
+    const double nz = ux * vy - uy * vx;
+    const double length = std::sqrt(nx * nx + ny * ny + nz * nz);
+    if (!(length > 0) || !std::isfinite(length)) return {0.0f, 0.0f, 0.0f};
+    return {static_cast<float>(nx / length), static_cast<float>(ny / length), static_cast<float>(nz / length)};
+}
+
+void writeBinaryFacet(OutputFile& out, const std::array<Point3, 3>& p) {
+    unsigned char facet[50];
+    unsigned char* end = facet;
+    for (float n : unitNormal(p)) end = storeBinary(end, n, false);
+    for (const Point3& q : p)
+        for (double c : {q.x, q.y, q.z}) end = storeBinary(end, static_cast<float>(c), false);
+    end = storeBinary(end, std::uint16_t{0}, false);
+    out.write(reinterpret_cast<const char*>(facet), sizeof facet);
+}
+
+void writeTextFacet(OutputFile& out, const std::array<Point3, 3>& p) {
+    char text[512];
+    char* end = text;
+    auto put = [&end](const char* s) {
+        const std::size_t n = std::strlen(s);
+        std::memcpy(end, s, n);
+        end += n;
+    };
+    put("  facet normal");
+    for (float n : unitNormal(p)) {
+        *end++ = ' ';
+        end = formatShortest(end, n);
+    }
+    put("\n    outer loop\n");
+    for (const Point3& q : p) {
+        put("      vertex");
+        for (double c : {q.x, q.y, q.z}) {
+            *end++ = ' ';
+            end = formatShortest(end, c);
+        }
+        *end++ = '\n';
+    }
+    put("    endloop\n  endfacet\n");
+    out.write(text, static_cast<std::size_t>(end - text));
+}
+
+}  // namespace
+
+int writeStl(Mesh& mesh, const char* fileName, const FileFlavour& flavour) {
+    OutputFile out;
+    if (!out.open(fileName)) return 1;
+    renumberLiveVertices(mesh);
+    const bool binary = flavour.binary();
+    if (binary) {
+        // The header must not start with "solid", which marks text.
+        unsigned char header[kHeaderBytes + 4] = {};
+        std::memcpy(header, kProducerName, std::strlen(kProducerName));
+        storeBinary(header + kHeaderBytes, static_cast<std::uint32_t>(countWritableFaces(mesh)), false);
+        out.write(reinterpret_cast<const char*>(header), sizeof header);
+    } else {
+        out.write("solid zeq\n", 10);
+    }
+    std::array<const Vertex*, 3> c;
+    for (const Face* f : mesh.faces) {
+        if (!isLive(f) || !faceCorners(f, c)) continue;
+        const std::array<Point3, 3> p = writtenCorners(c, binary);
+        if (binary) {
+            writeBinaryFacet(out, p);
+        } else {
+            writeTextFacet(out, p);
+        }
+    }
+    if (!binary) out.write("endsolid zeq\n", 13);
+    return out.commit() ? 0 : 1;
+}
+
+}  // namespace zeq
