@@ -456,11 +456,7 @@ ReadStatus readBody(const Header& h, Body& body, Sink& sink) {
 }
 
 template <class Sink>
-ReadStatus parsePly(TextStream& in, Sink& sink, FileFlavour& flavour) {
-    Header h;
-    if (!readHeader(in, h)) return ReadStatus::BadHeader;
-    flavour.encoding = h.encoding;
-    flavour.doubleCoordinates = h.doubleCoordinates;
+ReadStatus parseBody(TextStream& in, const Header& h, Sink& sink) {
     if (h.encoding == FileFlavour::Encoding::Text) {
         TextBody<Sink> body(in, sink);
         return readBody(h, body, sink);
@@ -469,20 +465,33 @@ ReadStatus parsePly(TextStream& in, Sink& sink, FileFlavour& flavour) {
     return readBody(h, body, sink);
 }
 
+// The header is read here; a text body is then parsed on a thread of its
+// own while this one builds, a binary body, which costs next to nothing to
+// decode, on this thread.
+ReadStatus loadPly(Mesh& mesh, TextStream& in, const char* name, FileFlavour& flavour) {
+    Header h;
+    const ReadStatus header = readWholeInput(in, [&] { return readHeader(in, h) ? ReadStatus::Loaded : ReadStatus::BadHeader; });
+    if (header != ReadStatus::Loaded) return header;
+    flavour.encoding = h.encoding;
+    flavour.doubleCoordinates = h.doubleCoordinates;
+    auto parse = [&in, &h](auto& sink) { return parseBody(in, h, sink); };
+    if (h.encoding == FileFlavour::Encoding::Text)
+        return loadRecords(mesh, in, LoadMessages::Totals, name, parse, InputPart::Rest);
+    return loadRecordsHere(mesh, in, LoadMessages::Totals, name, parse, InputPart::Rest);
+}
+
 }  // namespace
 
 ReadStatus readPly(Mesh& mesh, const char* fileName, FileFlavour& flavour) {
     TextStream in;
     if (!in.open(fileName)) return ReadStatus::FileNotFound;
-    return loadRecords(mesh, in, LoadMessages::Totals, fileName,
-                       [&in, &flavour](auto& sink) { return parsePly(in, sink, flavour); });
+    return loadPly(mesh, in, fileName, flavour);
 }
 
 ReadStatus readPlyData(Mesh& mesh, const char* data, std::size_t size, FileFlavour& flavour) {
     TextStream in;
     in.openBuffer(data, size);
-    return loadRecords(mesh, in, LoadMessages::Totals, "",
-                       [&in, &flavour](auto& sink) { return parsePly(in, sink, flavour); });
+    return loadPly(mesh, in, "", flavour);
 }
 
 }  // namespace zeq

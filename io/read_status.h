@@ -27,4 +27,12 @@ ReadStatus readWholeInput(TextStream& in, Parse parse) {
     return in.readError() ? ReadStatus::FileNotFound : status;
 }
 
+// The same for the rest of an input whose start (a header) was read by an
+// earlier readWholeInput: the rest may well be empty.
+template <class Parse>
+ReadStatus readRestOfInput(TextStream& in, Parse parse) {
+    const ReadStatus status = parse();
+    return in.readError() ? ReadStatus::FileNotFound : status;
+}
+
 }  // namespace zeq

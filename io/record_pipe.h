@@ -116,20 +116,43 @@ private:
 // the records it sent before are built.
 ReadStatus playRecords(RecordPipe& pipe, MeshBuilder& builder);
 
-// Loads the text `in` is open on into `mesh`: parse(sink) parses the whole
-// text into the sink's calls and returns the status. The parse runs on its
-// own thread; when no thread can be started it runs on this one.
+// Whether a load starts at the start of its input, or after a header that the
+// reader has read already (see readRestOfInput).
+enum class InputPart { Whole, Rest };
+
 template <class Parse>
-ReadStatus loadRecords(Mesh& mesh, TextStream& in, LoadMessages messages, const char* name, Parse parse) {
+ReadStatus readInputPart(InputPart part, TextStream& in, Parse parse) {
+    return part == InputPart::Whole ? readWholeInput(in, parse) : readRestOfInput(in, parse);
+}
+
+// Loads the input `in` is open on into `mesh` on this thread alone: parse(sink)
+// parses the input into the sink's calls and returns the status. For inputs
+// whose records cost next to nothing to decode (binary files), where a
+// second thread would only add the cost of handing them over.
+template <class Parse>
+ReadStatus loadRecordsHere(Mesh& mesh, TextStream& in, LoadMessages messages, const char* name, Parse parse,
+                           InputPart part = InputPart::Whole) {
+    MeshBuilder builder(mesh, messages, name);
+    const ReadStatus status = readInputPart(part, in, [&] { return parse(builder); });
+    builder.finish();
+    return status;
+}
+
+// Loads the text `in` is open on into `mesh`: parse(sink) parses the text
+// into the sink's calls and returns the status. The parse runs on its own
+// thread; when no thread can be started it runs on this one.
+template <class Parse>
+ReadStatus loadRecords(Mesh& mesh, TextStream& in, LoadMessages messages, const char* name, Parse parse,
+                       InputPart part = InputPart::Whole) {
     MeshBuilder builder(mesh, messages, name);
     RecordPipe pipe;
     const std::size_t verticesBefore = builder.vertexCount();
     std::thread parser;
     try {
-        parser = std::thread([&pipe, &in, &parse, verticesBefore] {
+        parser = std::thread([&pipe, &in, &parse, verticesBefore, part] {
             PipeSink sink(pipe, verticesBefore);
             try {
-                const ReadStatus status = readWholeInput(in, [&] { return parse(sink); });
+                const ReadStatus status = readInputPart(part, in, [&] { return parse(sink); });
                 sink.finish(status);
             } catch (const RecordPipe::Cancelled&) {
                 // The builder gave up; nobody reads any more.
@@ -144,7 +167,7 @@ ReadStatus loadRecords(Mesh& mesh, TextStream& in, LoadMessages messages, const 
             }
         });
     } catch (const std::system_error&) {
-        const ReadStatus status = readWholeInput(in, [&] { return parse(builder); });
+        const ReadStatus status = readInputPart(part, in, [&] { return parse(builder); });
         builder.finish();
         return status;
     }

@@ -45,16 +45,48 @@ bool looksLikeText(std::string_view head, long long size) {
     return next.empty() || startsWith(next, "facet") || startsWith(next, "endsolid");
 }
 
-// The welded mesh is sent once the whole input is read.
+// Welds the corners of each facet as it comes and sends the vertices it
+// meets for the first time, then the facet's triangles: the vertices are
+// numbered in order of first appearance, and each face names only vertices
+// sent before it.
 template <class Sink, class T>
-void sendWelded(Sink& sink, const Welder<T>& welder, const std::vector<std::uint32_t>& corners) {
-    const std::vector<T>& p = welder.positions();
-    for (std::size_t n = 0; n + 2 < p.size(); n += 3)
-        sink.vertex(static_cast<double>(p[n]), static_cast<double>(p[n + 1]), static_cast<double>(p[n + 2]));
-    sink.verticesDone();
-    for (std::size_t n = 0; n + 2 < corners.size(); n += 3) sink.face(corners[n], corners[n + 1], corners[n + 2]);
-    sink.endedInFaces();
-}
+class WeldingSink {
+public:
+    explicit WeldingSink(Sink& sink) : sink_(sink) {}
+
+    // False when the mesh would have more vertices than ids can number.
+    bool corner(T x, T y, T z) {
+        const std::size_t before = welder_.count();
+        if (before >= kMaxFacets) return false;
+        const std::uint32_t v = welder_.add(x, y, z);
+        if (welder_.count() != before)
+            sink_.vertex(static_cast<double>(x), static_cast<double>(y), static_cast<double>(z));
+        loop_.push_back(v);
+        return true;
+    }
+    // The triangles (c0, ck, ck+1) of the corners given since the last facet;
+    // false for fewer than three.
+    bool endFacet() {
+        if (loop_.size() < 3) return false;
+        if (!started_) {
+            sink_.verticesDone();
+            started_ = true;
+        }
+        for (std::size_t k = 1; k + 1 < loop_.size(); ++k) sink_.face(loop_[0], loop_[k], loop_[k + 1]);
+        loop_.clear();
+        return true;
+    }
+    void finish() {
+        if (!started_) sink_.verticesDone();
+        sink_.endedInFaces();
+    }
+
+private:
+    Sink& sink_;
+    Welder<T> welder_;
+    std::vector<std::uint32_t> loop_;
+    bool started_ = false;
+};
 
 template <class Sink>
 ReadStatus parseBinary(TextStream& in, Sink& sink) {
@@ -66,10 +98,7 @@ ReadStatus parseBinary(TextStream& in, Sink& sink) {
         (size >= 0 && static_cast<std::uint64_t>(size) != sizeof header + kFacetBytes * facets))
         return ReadStatus::BadHeader;
 
-    Welder<float> welder;
-    std::vector<std::uint32_t> corners;
-    // The size was checked: the file holds every facet it announces.
-    if (size >= 0) corners.reserve(3 * facets);
+    WeldingSink<Sink, float> welded(sink);
     for (std::uint64_t n = 0; n < facets; ++n) {
         unsigned char facet[kFacetBytes];
         if (!in.readBytes(facet, kFacetBytes)) return ReadStatus::BadFaces;
@@ -78,14 +107,14 @@ ReadStatus parseBinary(TextStream& in, Sink& sink) {
             const float x = loadBinary<float>(at, false);
             const float y = loadBinary<float>(at + 4, false);
             const float z = loadBinary<float>(at + 8, false);
-            if (!std::isfinite(x) || !std::isfinite(y) || !std::isfinite(z)) return ReadStatus::BadVertices;
-            if (welder.count() >= kMaxFacets) return ReadStatus::BadVertices;
-            corners.push_back(welder.add(x, y, z));
+            if (!std::isfinite(x) || !std::isfinite(y) || !std::isfinite(z) || !welded.corner(x, y, z))
+                return ReadStatus::BadVertices;
         }
+        welded.endFacet();
     }
     // A pipe's size is known only now: nothing may follow the last facet.
     if (!in.lookAhead().empty()) return ReadStatus::BadHeader;
-    sendWelded(sink, welder, corners);
+    welded.finish();
     return ReadStatus::Loaded;
 }
 
@@ -96,9 +125,7 @@ ReadStatus parseText(TextStream& in, Sink& sink) {
     if (!in.readToken(token, kMaxToken) || token != "solid") return ReadStatus::BadHeader;
     if (!in.readLine(rest, kMaxNameLine) && !in.eof()) return ReadStatus::BadHeader;
 
-    Welder<double> welder;
-    std::vector<std::uint32_t> corners;
-    std::vector<std::uint32_t> loop;
+    WeldingSink<Sink, double> welded(sink);
     bool inSolid = true;
     auto expect = [&in, &token](std::string_view word) { return in.readToken(token, kMaxToken) && token == word; };
     while (in.readToken(token, kMaxToken)) {
@@ -119,7 +146,6 @@ ReadStatus parseText(TextStream& in, Sink& sink) {
         for (int i = 0; i < 3; ++i)
             if (!in.readToken(token, kMaxToken)) return ReadStatus::BadFaces;
         if (!expect("outer") || !expect("loop")) return ReadStatus::BadFaces;
-        loop.clear();
         for (;;) {
             if (!in.readToken(token, kMaxToken)) return ReadStatus::BadFaces;
             if (token == "endloop") break;
@@ -127,15 +153,12 @@ ReadStatus parseText(TextStream& in, Sink& sink) {
             double xyz[3];
             for (double& v : xyz)
                 if (!in.readToken(token, kMaxToken) || !parseFiniteDouble(token, v)) return ReadStatus::BadVertices;
-            if (welder.count() >= kMaxFacets) return ReadStatus::BadVertices;
-            loop.push_back(welder.add(xyz[0], xyz[1], xyz[2]));
+            if (!welded.corner(xyz[0], xyz[1], xyz[2])) return ReadStatus::BadVertices;
         }
-        if (!expect("endfacet") || loop.size() < 3) return ReadStatus::BadFaces;
-        for (std::size_t k = 1; k + 1 < loop.size(); ++k) corners.insert(corners.end(), {loop[0], loop[k], loop[k + 1]});
-        if (corners.size() / 3 > kMaxFacets) return ReadStatus::BadFaces;
+        if (!expect("endfacet") || !welded.endFacet()) return ReadStatus::BadFaces;
     }
     if (inSolid) return ReadStatus::BadFaces;  // no "endsolid": cut short
-    sendWelded(sink, welder, corners);
+    welded.finish();
     return ReadStatus::Loaded;
 }
 
