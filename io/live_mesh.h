@@ -28,4 +28,15 @@ bool faceCorners(const Face* face, std::array<const Vertex*, 3>& corners);
 // The number of faces faceCorners can write.
 int countWritableFaces(const Mesh& mesh);
 
+// What every writer writes, in list order: onVertex(position) for each live
+// vertex, then onFace(corners) for each face faceCorners can write.
+template <class OnVertex, class OnFace>
+void forEachWritten(const Mesh& mesh, OnVertex onVertex, OnFace onFace) {
+    for (const Vertex* v : mesh.vertices)
+        if (isLive(v)) onVertex(v->positionCopy());
+    std::array<const Vertex*, 3> c;
+    for (const Face* f : mesh.faces)
+        if (isLive(f) && faceCorners(f, c)) onFace(c);
+}
+
 }  // namespace zeq

@@ -11,12 +11,15 @@
 
 namespace zeq {
 
-// A whole token as a finite double: an optional sign, digits with an optional
-// decimal point, an optional exponent. The value is the correctly rounded one,
-// the same the SMF and OFF readers take from the same text; a value too small
-// for a double becomes the nearest one (possibly 0), as there. False for
-// anything else: other characters, a value beyond the double range, inf, nan.
-inline bool parseFiniteDouble(std::string_view text, double& value) {
+// A whole token as a finite number of type T (float or double): an optional
+// sign, digits with an optional decimal point, an optional exponent. The
+// value is the correctly rounded one (for a double, the same the SMF and OFF
+// readers take from the same text; a float is rounded once, from the
+// decimal). A value too small for the type becomes the nearest one (possibly
+// 0), as there. False for anything else: other characters, a value beyond the
+// type's range, inf, nan.
+template <class T>
+inline bool parseFinite(std::string_view text, T& value) {
     const char* first = text.data();
     const char* last = first + text.size();
     if (first != last && *first == '+') {
@@ -30,14 +33,17 @@ inline bool parseFiniteDouble(std::string_view text, double& value) {
         const char c = *p;
         if (!((c >= '0' && c <= '9') || c == '.' || c == 'e' || c == 'E' || c == '-' || c == '+')) return false;
     }
-    double parsed = 0.0;
+    T parsed = 0;
     const auto [stop, error] = std::from_chars(first, last, parsed, std::chars_format::general);
     if (stop != last) return false;
     if (error == std::errc::result_out_of_range) {
         // Overflow fails; underflow takes the value strtod gives.
         const std::string copy(first, last);
-        parsed = std::strtod(copy.c_str(), nullptr);
-        if (!std::isfinite(parsed)) return false;
+        if constexpr (sizeof(T) == sizeof(float)) {
+            parsed = std::strtof(copy.c_str(), nullptr);
+        } else {
+            parsed = std::strtod(copy.c_str(), nullptr);
+        }
     } else if (error != std::errc()) {
         return false;
     }
@@ -45,6 +51,8 @@ inline bool parseFiniteDouble(std::string_view text, double& value) {
     value = parsed;
     return true;
 }
+
+inline bool parseFiniteDouble(std::string_view text, double& value) { return parseFinite(text, value); }
 
 // A whole token as a decimal integer with an optional sign.
 inline bool parseInteger(std::string_view text, std::int64_t& value) {

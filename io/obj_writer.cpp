@@ -1,7 +1,5 @@
 #include "io/obj_writer.h"
 
-#include <array>
-
 #include "io/live_mesh.h"
 #include "io/mesh_format.h"
 #include "io/number_format.h"
@@ -14,32 +12,30 @@ int writeObj(Mesh& mesh, const char* fileName) {
     if (!out.open(fileName)) return 1;
     const int vertexCount = renumberLiveVertices(mesh);
     out.print("# %s: %d vertices, %d faces\n", kProducerName, vertexCount, countWritableFaces(mesh));
-    for (const Vertex* v : mesh.vertices) {
-        if (!isLive(v)) continue;
-        const Point3 p = v->positionCopy();
-        char line[4 * kNumberChars];
-        char* end = line;
-        *end++ = 'v';
-        for (double coordinate : {p.x, p.y, p.z}) {
-            *end++ = ' ';
-            end = formatShortest(end, coordinate);
-        }
-        *end++ = '\n';
-        out.write(line, static_cast<std::size_t>(end - line));
-    }
-    std::array<const Vertex*, 3> c;
-    for (const Face* f : mesh.faces) {
-        if (!isLive(f) || !faceCorners(f, c)) continue;
-        char line[4 * kNumberChars];
-        char* end = line;
-        *end++ = 'f';
-        for (const Vertex* corner : c) {
-            *end++ = ' ';
-            end = formatInt(end, corner->getId() + 1);
-        }
-        *end++ = '\n';
-        out.write(line, static_cast<std::size_t>(end - line));
-    }
+    forEachWritten(
+        mesh,
+        [&out](const Point3& p) {
+            char line[4 * kNumberChars];
+            char* end = line;
+            *end++ = 'v';
+            for (double coordinate : {p.x, p.y, p.z}) {
+                *end++ = ' ';
+                end = formatShortest(end, coordinate);
+            }
+            *end++ = '\n';
+            out.write(line, static_cast<std::size_t>(end - line));
+        },
+        [&out](const std::array<const Vertex*, 3>& corners) {
+            char line[4 * kNumberChars];
+            char* end = line;
+            *end++ = 'f';
+            for (const Vertex* corner : corners) {
+                *end++ = ' ';
+                end = formatInt(end, corner->getId() + 1);
+            }
+            *end++ = '\n';
+            out.write(line, static_cast<std::size_t>(end - line));
+        });
     return out.commit() ? 0 : 1;
 }
 

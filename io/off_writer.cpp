@@ -1,7 +1,6 @@
 #include "io/off_writer.h"
 
 #include <cstdio>
-#include <vector>
 
 #include "io/live_mesh.h"
 #include "io/number_format.h"
@@ -13,36 +12,32 @@ int writeOff(Mesh& mesh, const char* fileName) {
     // The counts are those of the lines written: a reader relies on them.
     OutputFile out;
     if (!out.open(fileName)) return 1;
-    int vertexCount = renumberLiveVertices(mesh);
-    int faceCount = countWritableFaces(mesh);
-    std::array<const Vertex*, 3> c;
-
-    out.print("OFF\n%d %d 0\n", vertexCount, faceCount);
-    for (const Vertex* v : mesh.vertices) {
-        if (!isLive(v)) continue;
-        const Point3 p = v->positionCopy();
-        char line[4 * kNumberChars];
-        char* end = formatG(line, p.x);
-        *end++ = ' ';
-        end = formatG(end, p.y);
-        *end++ = ' ';
-        end = formatG(end, p.z);
-        *end++ = '\n';
-        out.write(line, static_cast<std::size_t>(end - line));
-    }
-    for (const Face* f : mesh.faces) {
-        if (!isLive(f) || !faceCorners(f, c)) continue;
-        char line[4 * kNumberChars];
-        char* end = line;
-        *end++ = '3';
-        *end++ = ' ';
-        for (const Vertex* corner : c) {
+    const int vertexCount = renumberLiveVertices(mesh);
+    out.print("OFF\n%d %d 0\n", vertexCount, countWritableFaces(mesh));
+    forEachWritten(
+        mesh,
+        [&out](const Point3& p) {
+            char line[4 * kNumberChars];
+            char* end = formatG(line, p.x);
             *end++ = ' ';
-            end = formatInt(end, corner->getId());
-        }
-        *end++ = '\n';
-        out.write(line, static_cast<std::size_t>(end - line));
-    }
+            end = formatG(end, p.y);
+            *end++ = ' ';
+            end = formatG(end, p.z);
+            *end++ = '\n';
+            out.write(line, static_cast<std::size_t>(end - line));
+        },
+        [&out](const std::array<const Vertex*, 3>& corners) {
+            char line[4 * kNumberChars];
+            char* end = line;
+            *end++ = '3';
+            *end++ = ' ';
+            for (const Vertex* corner : corners) {
+                *end++ = ' ';
+                end = formatInt(end, corner->getId());
+            }
+            *end++ = '\n';
+            out.write(line, static_cast<std::size_t>(end - line));
+        });
     if (!out.commit()) return 1;
     std::printf("Ficheiro -> %s  criado\n", fileName);
     return 0;

@@ -364,15 +364,16 @@ public:
                     continue;
                 }
                 std::string_view token;
-                double value = 0.0;
-                if (!in_.readToken(token, kMaxToken) || !parseFiniteDouble(token, value)) return false;
-                // A float coordinate holds a float, whatever digits the text gave.
+                if (!in_.readToken(token, kMaxToken)) return false;
+                // A float coordinate holds a float, whatever digits the text
+                // gave: the text is rounded once, to the nearest float.
                 if (p.type == PlyType::Float32) {
-                    const float f = static_cast<float>(value);
-                    if (!std::isfinite(f)) return false;
-                    value = f;
+                    float f = 0.0f;
+                    if (!parseFinite(token, f)) return false;
+                    xyz[slot] = f;
+                } else if (!parseFinite(token, xyz[slot])) {
+                    return false;
                 }
-                xyz[slot] = value;
             }
             sink_.vertex(xyz[0], xyz[1], xyz[2]);
         }

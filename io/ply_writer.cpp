@@ -35,17 +35,19 @@ int writePly(Mesh& mesh, const char* fileName, const FileFlavour& flavour) {
     out.print("element face %d\nproperty list uchar int vertex_indices\nend_header\n", faceCount);
 
     const bool big = flavour.bigEndian();
-    for (const Vertex* v : mesh.vertices) {
-        if (!isLive(v)) continue;
-        const Point3 p = v->positionCopy();
-        const double xyz[3] = {p.x, p.y, p.z};
-        if (flavour.binary()) {
-            unsigned char record[24];
-            unsigned char* end = record;
-            for (double c : xyz)
-                end = flavour.doubleCoordinates ? storeBinary(end, c, big) : storeBinary(end, static_cast<float>(c), big);
-            out.write(reinterpret_cast<const char*>(record), static_cast<std::size_t>(end - record));
-        } else {
+    forEachWritten(
+        mesh,
+        [&](const Point3& p) {
+            const double xyz[3] = {p.x, p.y, p.z};
+            if (flavour.binary()) {
+                unsigned char record[24];
+                unsigned char* end = record;
+                for (double c : xyz)
+                    end = flavour.doubleCoordinates ? storeBinary(end, c, big)
+                                                    : storeBinary(end, static_cast<float>(c), big);
+                out.write(reinterpret_cast<const char*>(record), static_cast<std::size_t>(end - record));
+                return;
+            }
             char line[4 * kNumberChars];
             char* end = line;
             for (int i = 0; i < 3; ++i) {
@@ -55,29 +57,27 @@ int writePly(Mesh& mesh, const char* fileName, const FileFlavour& flavour) {
             }
             *end++ = '\n';
             out.write(line, static_cast<std::size_t>(end - line));
-        }
-    }
-    std::array<const Vertex*, 3> c;
-    for (const Face* f : mesh.faces) {
-        if (!isLive(f) || !faceCorners(f, c)) continue;
-        if (flavour.binary()) {
-            unsigned char record[13];
-            unsigned char* end = record;
-            *end++ = 3;
-            for (const Vertex* corner : c) end = storeBinary(end, static_cast<std::int32_t>(corner->getId()), big);
-            out.write(reinterpret_cast<const char*>(record), sizeof record);
-        } else {
+        },
+        [&](const std::array<const Vertex*, 3>& corners) {
+            if (flavour.binary()) {
+                unsigned char record[13];
+                unsigned char* end = record;
+                *end++ = 3;
+                for (const Vertex* corner : corners)
+                    end = storeBinary(end, static_cast<std::int32_t>(corner->getId()), big);
+                out.write(reinterpret_cast<const char*>(record), sizeof record);
+                return;
+            }
             char line[4 * kNumberChars];
             char* end = line;
             *end++ = '3';
-            for (const Vertex* corner : c) {
+            for (const Vertex* corner : corners) {
                 *end++ = ' ';
                 end = formatInt(end, corner->getId());
             }
             *end++ = '\n';
             out.write(line, static_cast<std::size_t>(end - line));
-        }
-    }
+        });
     return out.commit() ? 0 : 1;
 }
 

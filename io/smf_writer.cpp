@@ -11,33 +11,31 @@ int writeSmf(Mesh& mesh, const char* fileName) {
     if (!out.open(fileName)) return 1;
     out.write("#SMF\n", 5);
     renumberLiveVertices(mesh);
-    for (const Vertex* v : mesh.vertices) {
-        if (!isLive(v)) continue;
-        const Point3 p = v->positionCopy();
-        char line[4 * kNumberChars];
-        char* end = line;
-        *end++ = 'v';
-        for (double coordinate : {p.x, p.y, p.z}) {
+    forEachWritten(
+        mesh,
+        [&out](const Point3& p) {
+            char line[4 * kNumberChars];
+            char* end = line;
+            *end++ = 'v';
+            for (double coordinate : {p.x, p.y, p.z}) {
+                *end++ = ' ';
+                end = formatG(end, coordinate);
+            }
+            *end++ = '\n';
+            out.write(line, static_cast<std::size_t>(end - line));
+        },
+        [&out](const std::array<const Vertex*, 3>& corners) {
+            char line[4 * kNumberChars];
+            char* end = line;
+            *end++ = 'f';
             *end++ = ' ';
-            end = formatG(end, coordinate);
-        }
-        *end++ = '\n';
-        out.write(line, static_cast<std::size_t>(end - line));
-    }
-    std::array<const Vertex*, 3> c;
-    for (const Face* f : mesh.faces) {
-        if (!isLive(f) || !faceCorners(f, c)) continue;
-        char line[4 * kNumberChars];
-        char* end = line;
-        *end++ = 'f';
-        *end++ = ' ';
-        for (const Vertex* corner : c) {
-            end = formatInt(end, corner->getId() + 1);
-            *end++ = ' ';
-        }
-        *end++ = '\n';
-        out.write(line, static_cast<std::size_t>(end - line));
-    }
+            for (const Vertex* corner : corners) {
+                end = formatInt(end, corner->getId() + 1);
+                *end++ = ' ';
+            }
+            *end++ = '\n';
+            out.write(line, static_cast<std::size_t>(end - line));
+        });
     return out.commit() ? 0 : 1;
 }
 

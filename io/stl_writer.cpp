@@ -91,16 +91,16 @@ int writeStl(Mesh& mesh, const char* fileName, const FileFlavour& flavour) {
     } else {
         out.write("solid zeq\n", 10);
     }
-    std::array<const Vertex*, 3> c;
-    for (const Face* f : mesh.faces) {
-        if (!isLive(f) || !faceCorners(f, c)) continue;
-        const std::array<Point3, 3> p = writtenCorners(c, binary);
-        if (binary) {
-            writeBinaryFacet(out, p);
-        } else {
-            writeTextFacet(out, p);
-        }
-    }
+    forEachWritten(
+        mesh, [](const Point3&) {},
+        [&](const std::array<const Vertex*, 3>& corners) {
+            const std::array<Point3, 3> p = writtenCorners(corners, binary);
+            if (binary) {
+                writeBinaryFacet(out, p);
+            } else {
+                writeTextFacet(out, p);
+            }
+        });
     if (!binary) out.write("endsolid zeq\n", 13);
     return out.commit() ? 0 : 1;
 }
