@@ -2,28 +2,33 @@
 //
 //   zeq_io_baseline IN [OUT] [--repeat N]
 //
-// Reads the mesh file IN (SMF, or OFF when the name ends in "off" in any case)
-// into one buffer, parses every number into std::vector<double> (coordinates)
-// and std::vector<int> (face corners) with std::from_chars, then formats them
-// back into text of the same layout with std::to_chars (shortest round-trip
-// form for doubles) and, if OUT is given, writes that text to OUT.
+// Reads the mesh file IN (binary PLY when the name ends in ".ply", OFF when it
+// ends in "off", SMF otherwise, in any case) into one buffer, parses every
+// number into std::vector<double> (coordinates) and std::vector<int> (face
+// corners), then writes them back in the same layout and, if OUT is given,
+// writes that to OUT. Text is parsed with std::from_chars and formatted with
+// std::to_chars (shortest round-trip form for doubles); binary PLY records are
+// decoded from their bytes and encoded back into bytes of the input's byte
+// order and coordinate type.
 //
 // It prints
 //
 //   parse X s, format Y s
 //
-// where X covers reading the file and parsing it, and Y covers formatting and
-// (with OUT) writing the text; each is the best of N runs (default 3), in
-// processor time like zeq's stage times. A second line breaks both down and
-// gives the time to format the coordinates like %g (to_chars general, 6
-// digits), the form zeq writes.
+// where X covers reading the file and parsing (decoding) it, and Y covers
+// formatting (encoding) and (with OUT) writing the result; each is the best of
+// N runs (default 3), in processor time like zeq's stage times. A second line
+// breaks both down; for text it also gives the time to format the
+// coordinates like %g (to_chars general, 6 digits), the form zeq writes.
 //
-// The parser is deliberately plain: it accepts the files that zeq_gen_mesh and
-// zeq write (v/f lines and # comments in SMF; "OFF", counts, coordinates and
-// "n i j k" faces in OFF) and stops with status 1 on anything it cannot read.
+// The parser is deliberately plain: it accepts the files that zeq_gen_mesh,
+// zeq_mesh_to_ply and zeq write (v/f lines and # comments in SMF; "OFF",
+// counts, coordinates and "n i j k" faces in OFF; the one binary PLY layout of
+// mesh_text.h) and stops with status 1 on anything it cannot read.
 
 #include <algorithm>
 #include <charconv>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -72,6 +77,15 @@ public:
         auto r = std::to_chars(buf_.data() + used_, buf_.data() + buf_.size(), d, std::chars_format::general, 6);
         used_ = static_cast<size_t>(r.ptr - buf_.data());
     }
+    // One binary number, byte-swapped when `swap`.
+    template <class T>
+    void bin(T value, bool swap) {
+        room(sizeof(T));
+        zeq_bench::storeBytes(buf_.data() + used_, value, swap);
+        used_ += sizeof(T);
+    }
+    // Makes room for `n` bytes written next through bin() or ch().
+    void reserve(size_t n) { room(n); }
     void num(long long i) {
         room(24);
         auto r = std::to_chars(buf_.data() + used_, buf_.data() + buf_.size(), i);
@@ -143,6 +157,45 @@ void formatMesh(const MeshNumbers& m, bool off, TextOut& out) {
     }
 }
 
+// Encodes the records as binary PLY of the form `form`, the layout
+// zeq_mesh_to_ply and zeq write.
+bool encodePly(const MeshNumbers& m, const zeq_bench::PlyForm& form, TextOut& out) {
+    const size_t nv = m.coords.size() / 3;
+    const bool swap = form.swapped();
+    const char* type = form.doubleCoordinates ? "double" : "float";
+    auto text = [&out](std::string_view s) { out.raw(s.data(), s.size()); };
+    text("ply\nformat ");
+    text(form.bigEndian ? "binary_big_endian" : "binary_little_endian");
+    text(" 1.0\nelement vertex ");
+    out.num(static_cast<long long>(nv));
+    for (const char* axis : {"x", "y", "z"}) {
+        text("\nproperty ");
+        text(type);
+        out.ch(' ');
+        text(axis);
+    }
+    text("\nelement face ");
+    out.num(static_cast<long long>(m.faceSizes.size()));
+    text("\nproperty list uchar int vertex_indices\nend_header\n");
+    for (size_t v = 0; v < nv; ++v) {
+        out.reserve(24);
+        for (int k = 0; k < 3; ++k) {
+            if (form.doubleCoordinates)
+                out.bin(m.coords[v * 3 + k], swap);
+            else
+                out.bin(static_cast<float>(m.coords[v * 3 + k]), swap);
+        }
+    }
+    size_t c = 0;
+    for (int n : m.faceSizes) {
+        if (n < 0 || n > 255) return false;
+        out.reserve(1 + 4 * static_cast<size_t>(n));
+        out.ch(static_cast<char>(n));
+        for (int k = 0; k < n; ++k) out.bin(static_cast<std::int32_t>(m.corners[c++]), swap);
+    }
+    return true;
+}
+
 void usage() {
     std::fprintf(stderr, "usage: zeq_io_baseline IN [OUT] [--repeat N]\n");
 }
@@ -171,7 +224,9 @@ int main(int argc, char** argv) {
         usage();
         return 1;
     }
-    const bool off = zeq_bench::endsWithOff(inName);
+    const bool ply = zeq_bench::endsWithPly(inName);
+    const bool off = !ply && zeq_bench::endsWithOff(inName);
+    zeq_bench::PlyForm form;
 
     constexpr double kInf = std::numeric_limits<double>::infinity();
     double bestRead = kInf, bestParse = kInf, bestParseTotal = kInf;
@@ -193,8 +248,9 @@ int main(int argc, char** argv) {
             return 1;
         }
         auto t1 = Clock::now();
-        bool ok = off ? zeq_bench::parseOff(buf.data(), buf.data() + buf.size(), mesh)
-                      : zeq_bench::parseSmf(buf.data(), buf.data() + buf.size(), mesh);
+        bool ok = ply   ? zeq_bench::parsePly(buf.data(), buf.data() + buf.size(), mesh, form)
+                  : off ? zeq_bench::parseOff(buf.data(), buf.data() + buf.size(), mesh)
+                        : zeq_bench::parseSmf(buf.data(), buf.data() + buf.size(), mesh);
         auto t2 = Clock::now();
         if (!ok) {
             std::fprintf(stderr, "zeq_io_baseline: cannot parse %s\n", inName);
@@ -212,7 +268,14 @@ int main(int argc, char** argv) {
             return 1;
         }
         TextOut text(file, chunk);
-        formatMesh<false>(mesh, off, text);
+        if (ply) {
+            if (!encodePly(mesh, form, text)) {
+                std::fprintf(stderr, "zeq_io_baseline: a face of %s has more than 255 corners\n", inName);
+                return 1;
+            }
+        } else {
+            formatMesh<false>(mesh, off, text);
+        }
         bool written = text.finish();
         if (file) {
             auto c0 = Clock::now();
@@ -230,6 +293,7 @@ int main(int argc, char** argv) {
         bestFormat = std::min(bestFormat, formatTotal - writeTime);
         bestWrite = std::min(bestWrite, writeTime);
         textSize = text.total();
+        if (ply) continue;  // binary coordinates have no %g form
 
         TextOut g6(nullptr, chunk);
         auto t6 = Clock::now();
@@ -241,9 +305,15 @@ int main(int argc, char** argv) {
     }
 
     std::printf("parse %.4f s, format %.4f s\n", bestParseTotal, bestFormatTotal);
-    std::printf("  read %.4f s + from_chars %.4f s; to_chars %.4f s + write %.4f s; "
-                "%%g-like to_chars %.4f s; %zu vertices, %zu faces, %zu input bytes, %zu output bytes\n",
-                bestRead, bestParse, bestFormat, bestWrite, bestG6, mesh.coords.size() / 3,
-                mesh.faceSizes.size(), buf.size(), textSize);
+    if (ply)
+        std::printf("  read %.4f s + decode %.4f s; encode %.4f s + write %.4f s; "
+                    "%zu vertices, %zu faces, %zu input bytes, %zu output bytes\n",
+                    bestRead, bestParse, bestFormat, bestWrite, mesh.coords.size() / 3, mesh.faceSizes.size(),
+                    buf.size(), textSize);
+    else
+        std::printf("  read %.4f s + from_chars %.4f s; to_chars %.4f s + write %.4f s; "
+                    "%%g-like to_chars %.4f s; %zu vertices, %zu faces, %zu input bytes, %zu output bytes\n",
+                    bestRead, bestParse, bestFormat, bestWrite, bestG6, mesh.coords.size() / 3,
+                    mesh.faceSizes.size(), buf.size(), textSize);
     return 0;
 }
