@@ -375,7 +375,10 @@ FINS_OFF_OUT = ("OFF\n5 3 0\n" + off_vertices(FINS_V)
 def main():
     os.makedirs(CASES, exist_ok=True)
     for entry in os.listdir(CASES):
-        if entry.startswith(PREFIX):
+        # hostile-ply-*, hostile-stl-* and hostile-obj-* belong to
+        # make_format_cases.py.
+        if entry.startswith(PREFIX) and not entry.startswith(
+                ("hostile-ply-", "hostile-stl-", "hostile-obj-")):
             shutil.rmtree(os.path.join(CASES, entry))
 
     sq_smf_v = smf_vertices(SQUARE_V)
