@@ -13,10 +13,10 @@ namespace zeq {
 // and sets `flavour` to its encoding (binary STL holds floats, text is read
 // as doubles).
 //
-// An input is text when it starts with "solid" and the next line starts with
-// "facet" or "endsolid", unless its size is exactly that of a binary file
-// with the facet count at byte 80 (some binary files start with "solid" too);
-// everything else is binary: an 80-byte header, a little-endian 32-bit facet
+// An input is text when it starts with "solid" and the next line, if there is
+// one, starts with "facet" or "endsolid", unless its size is exactly that of
+// a binary file with the facet count at byte 80 (some binary files start with
+// "solid" too); everything else is binary: an 80-byte header, a little-endian 32-bit facet
 // count, then 50 bytes per facet (normal, three corners, attribute).
 // Text is "solid NAME", facets "facet normal nx ny nz / outer loop / vertex
 // x y z ... / endloop / endfacet", and "endsolid NAME"; several solids may
@@ -27,9 +27,11 @@ namespace zeq {
 // numbered in order of first appearance, faces keep the file's order.
 //
 // Statuses: 3 for a binary header cut short, or a facet count that does not
-// match the size of the input (a larger or a smaller one); 4 for a coordinate
-// that is not a finite number; 5 for a facet cut short or not of the form
-// above. Prints " V <Vertices>", " E <Edges>", " F <Faces>" after a
+// match the size of the input (a larger or a smaller one, so a binary file
+// cut inside a facet is a 3; only a pipe, whose size is known at its end,
+// gives 5 there); 4 for a coordinate that is not a finite number; 5 for a
+// facet cut short or not of the form above, and for text without its
+// "endsolid" (a lone "solid NAME" line included). Prints " V <Vertices>", " E <Edges>", " F <Faces>" after a
 // complete load.
 ReadStatus readStl(Mesh& mesh, const char* fileName, FileFlavour& flavour);
 

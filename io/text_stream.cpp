@@ -402,19 +402,19 @@ bool TextStream::readLine(std::string_view& line, std::size_t maxLength) {
     const std::size_t left = len_ - pos_;
     const char* hit = static_cast<const char*>(std::memchr(from, '\n', left));
     std::size_t length;
+    bool ended = true;
     if (hit != nullptr) {
         // The usual case: the whole line lies in the current block.
         length = static_cast<std::size_t>(hit - from);
         pos_ += length + 1;
     } else {
         token_.clear();
-        bool found = false;
-        if (!appendUntil(token_, '\n', maxLength + 1, found)) return false;
+        if (!appendUntil(token_, '\n', maxLength + 1, ended)) return false;
         from = token_.data();
         length = token_.size();
-        if (!found) eof_ = true;
+        if (!ended) eof_ = true;
     }
-    if (length > 0 && from[length - 1] == '\r') --length;
+    if (ended && length > 0 && from[length - 1] == '\r') --length;
     if (length > maxLength) return false;
     line = std::string_view(from, length);
     return true;

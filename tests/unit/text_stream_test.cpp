@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "io/text_stream.h"
+#include "tests/unit/format_test_util.h"
 #include "tests/unit/test_mesh.h"
 
 namespace zeq::test {
@@ -165,6 +166,254 @@ TEST_F(TextStreamFile, CrLfSplitAcrossBlockBoundaries) {
     ASSERT_TRUE(ts.open(write("crlf.txt", text).c_str()));
     Reference ref{std::istringstream(withoutCrBeforeLf(text))};
     EXPECT_EQ(compareReads(ts, ref, std::vector<Op>(std::count(text.begin(), text.end(), '\n') + 2, Op::Line), 90), "");
+}
+
+// ---- line, token and byte reads --------------------------------------------
+
+constexpr std::size_t kBlock = std::size_t{1} << 20;
+
+// Every line of `text` as readLine must give it: without its line end and a
+// carriage return right before that.
+std::vector<std::string> expectedLines(const std::string& text) {
+    std::vector<std::string> out;
+    std::size_t at = 0;
+    while (at < text.size()) {
+        std::size_t end = text.find('\n', at);
+        const bool ended = end != std::string::npos;
+        if (!ended) end = text.size();
+        std::string line = text.substr(at, end - at);
+        if (ended && !line.empty() && line.back() == '\r') line.pop_back();
+        out.push_back(line);
+        at = end + 1;
+    }
+    return out;
+}
+
+std::vector<std::string> readAllLines(TextStream& ts, std::size_t maxLength) {
+    std::vector<std::string> out;
+    std::string_view line;
+    while (ts.readLine(line, maxLength)) out.emplace_back(line);
+    return out;
+}
+
+TEST(TextStreamLines, FromMemory) {
+    TextStream ts;
+    const std::string text = "first\r\n\nthird \r x\r\nlast";
+    ts.openBuffer(text.data(), text.size());
+    EXPECT_EQ(readAllLines(ts, 100), (std::vector<std::string>{"first", "", "third \r x", "last"}));
+    EXPECT_TRUE(ts.eof());
+    EXPECT_TRUE(ts.fail());
+    std::string_view line;
+    EXPECT_FALSE(ts.readLine(line, 100));
+
+    // A line longer than the limit is refused and consumed; the next is read.
+    const std::string longLine = "ok\n" + std::string(51, 'x') + "\n" + std::string(50, 'y') + "\r\nz\n";
+    TextStream ls;
+    ls.openBuffer(longLine.data(), longLine.size());
+    ASSERT_TRUE(ls.readLine(line, 50));
+    EXPECT_EQ(line, "ok");
+    EXPECT_FALSE(ls.readLine(line, 50));
+    ASSERT_TRUE(ls.readLine(line, 50)) << "a line of exactly the limit, its CR not counted";
+    EXPECT_EQ(line, std::string(50, 'y'));
+    ASSERT_TRUE(ls.readLine(line, 50));
+    EXPECT_EQ(line, "z");
+    EXPECT_EQ(ls.offset(), longLine.size());
+    EXPECT_FALSE(ls.readLine(line, 50));
+}
+
+// Only a carriage return right before a line feed goes with the line end: a
+// last line without a line feed keeps its final CR.
+TEST(TextStreamLines, CrAtTheEndOfTheInputIsKept) {
+    const std::string text = "a\r\nlast\r";
+    TextStream ts;
+    ts.openBuffer(text.data(), text.size());
+    EXPECT_EQ(readAllLines(ts, 100), (std::vector<std::string>{"a", "last\r"}));
+}
+
+using TextStreamBlocks = FileTest;
+
+// Lines around the 1 MiB block boundary: a line ending right at it, one
+// straddling it, a CR LF split by it, a too-long line across it, and a last
+// line without a line end.
+TEST_F(TextStreamBlocks, LinesAcrossBlocks) {
+    for (std::size_t shift : {0, 1, 2, 3, 10}) {
+        SCOPED_TRACE(shift);
+        std::string text;
+        while (text.size() + 100 < kBlock - shift) text += "line " + std::to_string(text.size()) + "\n";
+        text += std::string(kBlock - shift - text.size() - 1, 'a') + "\r\n";  // CR or LF near the boundary
+        text += "straddle" + std::string(300, 'b') + "\n" + std::string(kBlock, 'c') + "\n" + "after long\r\nno end";
+        const std::string name = write("lines.txt", text);
+        TextStream ts;
+        ASSERT_TRUE(ts.open(name.c_str()));
+        std::vector<std::string> expected = expectedLines(text);
+        std::vector<std::string> got = readAllLines(ts, 2 * kBlock);
+        EXPECT_TRUE(got == expected) << got.size() << " lines of " << expected.size();
+        EXPECT_TRUE(ts.eof());
+        EXPECT_EQ(ts.offset(), text.size());
+
+        // With a limit of 1000 the line of 1 MiB is refused, and only it.
+        TextStream limited;
+        ASSERT_TRUE(limited.open(name.c_str()));
+        std::string_view line;
+        std::vector<std::string> kept;
+        int refused = 0;
+        while (!limited.eof()) {
+            if (limited.readLine(line, 1000)) {
+                kept.emplace_back(line);
+            } else if (!limited.eof()) {
+                ++refused;
+            }
+        }
+        expected.erase(std::find(expected.begin(), expected.end(), std::string(kBlock, 'c')));
+        EXPECT_EQ(refused, 1);
+        EXPECT_TRUE(kept == expected);
+    }
+}
+
+TEST_F(TextStreamBlocks, TokensAcrossBlocks) {
+    std::string text = " \t\n";
+    std::vector<std::string> expected;
+    while (text.size() < kBlock + 4000) {
+        const std::string token = "t" + std::to_string(text.size() % 997) + std::string(text.size() % 13, 'q');
+        expected.push_back(token);
+        text += token + (text.size() % 3 == 0 ? "\r\n" : text.size() % 3 == 1 ? " " : "\t\v\f ");
+    }
+    text += std::string(2000, 'L') + " end \n\n ";
+    expected.push_back(std::string(2000, 'L'));
+    expected.push_back("end");
+    TextStream ts;
+    ASSERT_TRUE(ts.open(write("tokens.txt", text).c_str()));
+    std::vector<std::string> got;
+    std::string_view token;
+    while (ts.readToken(token, 5000)) got.emplace_back(token);
+    EXPECT_TRUE(got == expected) << got.size() << " tokens of " << expected.size();
+    EXPECT_TRUE(ts.eof());
+    EXPECT_TRUE(ts.fail());
+
+    // Too long: refused and consumed, the next token follows.
+    TextStream limited;
+    ASSERT_TRUE(limited.open(path("tokens.txt").c_str()));
+    std::size_t read = 0, refused = 0;
+    while (!limited.eof()) {
+        if (limited.readToken(token, 1999)) {
+            ++read;
+        } else if (!limited.eof()) {
+            ++refused;
+        }
+    }
+    EXPECT_EQ(refused, 1u);
+    EXPECT_EQ(read, expected.size() - 1);
+}
+
+TEST(TextStreamTokens, FromMemory) {
+    const std::string text = "ab  cdefg\th\n";
+    TextStream ts;
+    ts.openBuffer(text.data(), text.size());
+    std::string_view token;
+    ASSERT_TRUE(ts.readToken(token, 4));
+    EXPECT_EQ(token, "ab");
+    EXPECT_FALSE(ts.readToken(token, 4));  // "cdefg" is too long
+    ASSERT_TRUE(ts.readToken(token, 4));
+    EXPECT_EQ(token, "h");
+    EXPECT_FALSE(ts.readToken(token, 4));  // only a line end left
+    EXPECT_TRUE(ts.eof());
+    EXPECT_EQ(ts.offset(), text.size());
+}
+
+// Byte reads across block boundaries and at the end; the offset counts what
+// was consumed.
+TEST_F(TextStreamBlocks, BytesAcrossBlocks) {
+    std::string data(3 * kBlock + 17, '\0');
+    for (std::size_t i = 0; i < data.size(); ++i) data[i] = static_cast<char>((i * 7 + i / 251) & 0xFF);
+    const std::string name = write("bytes.bin", data);
+    TextStream ts;
+    ASSERT_TRUE(ts.open(name.c_str()));
+    EXPECT_EQ(ts.knownSize(), static_cast<long long>(data.size()));
+    ASSERT_TRUE(ts.skipBytes(kBlock - 3));
+    char bytes[10];
+    ASSERT_TRUE(ts.readBytes(bytes, 10));
+    EXPECT_EQ(std::string(bytes, 10), data.substr(kBlock - 3, 10));
+    EXPECT_EQ(ts.offset(), kBlock + 7);
+    ASSERT_TRUE(ts.skipBytes(kBlock + 5));  // into the third block
+    std::string big(kBlock + 2, '\0');
+    ASSERT_TRUE(ts.readBytes(big.data(), big.size()));  // through the third, into the fourth
+    EXPECT_TRUE(big == data.substr(2 * kBlock + 12, kBlock + 2));
+    EXPECT_EQ(ts.offset(), 3 * kBlock + 14);
+    EXPECT_FALSE(ts.eof());
+    ASSERT_TRUE(ts.readBytes(bytes, 3));  // exactly to the end
+    EXPECT_EQ(std::string(bytes, 3), data.substr(data.size() - 3));
+    EXPECT_FALSE(ts.readBytes(bytes, 1));
+    EXPECT_TRUE(ts.eof());
+    EXPECT_TRUE(ts.fail());
+
+    TextStream skipper;
+    ASSERT_TRUE(skipper.open(name.c_str()));
+    EXPECT_FALSE(skipper.skipBytes(data.size() + 1));
+    EXPECT_TRUE(skipper.eof());
+    TextStream reader;
+    ASSERT_TRUE(reader.open(name.c_str()));
+    ASSERT_TRUE(reader.skipBytes(data.size() - 2));
+    EXPECT_FALSE(reader.readBytes(bytes, 3));  // two left
+    EXPECT_TRUE(reader.eof());
+    TextStream huge;
+    ASSERT_TRUE(huge.open(name.c_str()));
+    EXPECT_FALSE(huge.skipBytes(std::uint64_t{1} << 62));
+}
+
+TEST(TextStreamBytes, FromMemory) {
+    const std::string data = "0123456789";
+    TextStream ts;
+    ts.openBuffer(data.data(), data.size());
+    EXPECT_EQ(ts.knownSize(), 10);
+    EXPECT_EQ(ts.lookAhead(), data);
+    EXPECT_EQ(ts.offset(), 0u);
+    char bytes[4];
+    ASSERT_TRUE(ts.readBytes(bytes, 4));
+    EXPECT_EQ(std::string(bytes, 4), "0123");
+    EXPECT_EQ(ts.lookAhead(), "456789");
+    ASSERT_TRUE(ts.skipBytes(6));
+    EXPECT_EQ(ts.lookAhead(), "");
+    EXPECT_TRUE(ts.skipBytes(0));
+    EXPECT_FALSE(ts.skipBytes(1));
+    EXPECT_TRUE(ts.eof());
+}
+
+// lookAhead at the start shows the first block (all of a smaller input) and
+// consumes nothing.
+TEST_F(TextStreamBlocks, LookAheadAtTheStart) {
+    std::string data(2 * kBlock + 5, 'x');
+    for (std::size_t i = 0; i < data.size(); i += 4096) data[i] = static_cast<char>('a' + i / 4096 % 26);
+    TextStream ts;
+    ASSERT_TRUE(ts.open(write("big.bin", data).c_str()));
+    const std::string_view head = ts.lookAhead();
+    EXPECT_EQ(head.size(), kBlock);
+    EXPECT_TRUE(head == std::string_view(data).substr(0, kBlock));
+    EXPECT_EQ(ts.offset(), 0u);
+    std::string all(data.size(), '\0');
+    ASSERT_TRUE(ts.readBytes(all.data(), all.size()));
+    EXPECT_TRUE(all == data);
+
+    TextStream small;
+    ASSERT_TRUE(small.open(write("small.txt", "solid x\nfacet").c_str()));
+    EXPECT_EQ(small.lookAhead(), "solid x\nfacet");
+    EXPECT_EQ(small.knownSize(), 13);
+    std::string_view line;
+    ASSERT_TRUE(small.readLine(line, 100));
+    EXPECT_EQ(line, "solid x");
+}
+
+// A pipe's size is not known; it reads like the file it carries.
+TEST_F(TextStreamBlocks, PipeHasNoKnownSize) {
+    std::string data;
+    while (data.size() < kBlock + 100) data += "row " + std::to_string(data.size()) + "\n";
+    FedPipe pipe(path("fifo"), data);
+    ASSERT_TRUE(pipe.ok());
+    TextStream ts;
+    ASSERT_TRUE(ts.open(pipe.name()));
+    EXPECT_EQ(ts.knownSize(), -1);
+    EXPECT_FALSE(ts.lookAhead().empty());
+    EXPECT_TRUE(readAllLines(ts, 100) == expectedLines(data));
+    EXPECT_EQ(ts.offset(), data.size());
 }
 
 }  // namespace
