@@ -1,12 +1,17 @@
 // Helpers shared by the fuzz drivers.
 #pragma once
 
+#include <unistd.h>
+
+#include <array>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <sstream>
 #include <string>
+#include <vector>
 
+#include "io/live_mesh.h"
 #include "io/off_reader.h"
 #include "io/smf_reader.h"
 #include "mesh/mesh.h"
@@ -42,15 +47,84 @@ inline void checkLoadedMesh(const Mesh& mesh) {
 }
 
 // What a reader of text in memory may return, and what each status leaves in
-// the mesh; then the structure of whatever was built.
-inline void checkReadOutcome(int status, std::size_t size) {
+// the mesh; then the structure of whatever was built. A reader whose vertex
+// records may follow faces (OBJ, and STL, which builds each facet as it comes)
+// can fail on a vertex after building faces: pass `verticesFirst` false for it.
+inline void checkReadOutcome(int status, std::size_t size, bool verticesFirst = true) {
     require(status >= 0 && status <= 5, "status out of range");
     require(status != 1, "text in memory reported as not found");
     require((status == 2) == (size == 0), "status 2 exactly for empty text");
     if (status == 2 || status == 3)
         require(theMesh.vertices.empty() && theMesh.faces.empty(), "header failure left records behind");
-    if (status == 4) require(theMesh.faces.empty(), "faces built before status 4");
+    if (status == 4 && verticesFirst) require(theMesh.faces.empty(), "faces built before status 4");
     checkLoadedMesh(theMesh);
+}
+
+// A file in a scratch directory of this process, made on first use and
+// removed with the file at exit. One name per process: the drivers write one
+// output at a time.
+inline const std::string& scratchFile(const char* name) {
+    static const std::string path = [name] {
+        char dir[] = "/tmp/zeq-fuzz-XXXXXX";
+        require(mkdtemp(dir) != nullptr, "mkdtemp");
+        static std::string directory = dir;
+        static std::string file = directory + "/" + name;
+        std::atexit([] {
+            std::remove(file.c_str());
+            rmdir(directory.c_str());
+        });
+        return file;
+    }();
+    return path;
+}
+
+// What a writer is given of a loaded mesh: the live vertices' positions in
+// list order and, per writable face in list order, its corners' positions (or
+// nothing for a face whose corners are not three distinct vertices, which the
+// writers may write in another form).
+struct WrittenMesh {
+    std::vector<Point3> vertices;
+    std::vector<std::array<Point3, 3>> faces;
+    std::vector<bool> comparable;
+};
+
+inline WrittenMesh liveView(const Mesh& mesh) {
+    WrittenMesh w;
+    for (const Vertex* v : mesh.vertices)
+        if (isLive(v)) w.vertices.push_back(v->positionCopy());
+    std::array<const Vertex*, 3> c;
+    for (const Face* f : mesh.faces) {
+        if (!isLive(f) || !faceCorners(f, c)) continue;
+        w.faces.push_back({c[0]->positionCopy(), c[1]->positionCopy(), c[2]->positionCopy()});
+        w.comparable.push_back(c[0] != c[1] && c[1] != c[2] && c[0] != c[2]);
+    }
+    require(static_cast<long>(w.faces.size()) == countWritableFaces(mesh), "writable face count");
+    return w;
+}
+
+inline bool samePoint(const Point3& a, const Point3& b) { return a.x == b.x && a.y == b.y && a.z == b.z; }
+
+// A mesh read back from a writer's output against what was written: the same
+// faces in the same order with corners at the same positions, and either the
+// same vertices in the same order (`sameVertices`) or at most as many (a
+// format that welds corners by position and holds no unused vertex).
+inline void checkReadBack(const WrittenMesh& w, const Mesh& back, bool sameVertices) {
+    checkLoadedMesh(back);
+    require(back.faces.size() == w.faces.size(), "read-back face count differs from the faces written");
+    if (sameVertices) {
+        require(back.vertices.size() == w.vertices.size(), "read-back vertex count differs from the vertices written");
+        for (std::size_t i = 0; i < w.vertices.size(); ++i)
+            require(samePoint(back.vertices[i]->positionCopy(), w.vertices[i]), "read-back vertex moved");
+    } else {
+        require(back.vertices.size() <= w.vertices.size(), "read-back holds more vertices than written");
+    }
+    std::array<const Vertex*, 3> c;
+    for (std::size_t k = 0; k < w.faces.size(); ++k) {
+        if (!w.comparable[k]) continue;
+        require(faceCorners(back.faces[k], c), "read-back face cannot be written");
+        for (int i = 0; i < 3; ++i)
+            require(samePoint(c[i]->positionCopy(), w.faces[k][i]), "read-back face corner moved");
+    }
 }
 
 // The numbers of vertex and face lines in a writer's output.

@@ -12,7 +12,8 @@ seconds="${1:-60}"
 here="$(cd "$(dirname "$0")" && pwd)"
 root="$(cd "$here/../.." && pwd)"
 build="${ZEQ_FUZZ_BUILD:-$root/build/fuzz}"
-fuzzers=(smf_reader_fuzzer off_reader_fuzzer run_sequence_fuzzer)
+fuzzers=(smf_reader_fuzzer off_reader_fuzzer ply_reader_fuzzer stl_reader_fuzzer obj_reader_fuzzer
+         run_sequence_fuzzer)
 common=(-rss_limit_mb=2048 -timeout=10 -max_len=65536)
 
 cmake -S "$here" -B "$build" -DCMAKE_CXX_COMPILER="${CXX:-clang++}" >/dev/null
@@ -20,7 +21,8 @@ cmake --build "$build" -j"${ZEQ_FUZZ_BUILD_JOBS:-2}" >/dev/null
 
 # Replay: every saved reproducer through every driver.
 shopt -s nullglob
-regressions=("$here"/regressions/*.smf "$here"/regressions/*.off)
+regressions=("$here"/regressions/*.smf "$here"/regressions/*.off "$here"/regressions/*.ply
+             "$here"/regressions/*.stl "$here"/regressions/*.obj)
 status=0
 for f in "${fuzzers[@]}"; do
     [ ${#regressions[@]} -eq 0 ] && break
@@ -35,9 +37,11 @@ done
 [ "$seconds" -gt 0 ] || exit "$status"
 
 scratch="$(mktemp -d "${TMPDIR:-/tmp}/zeq-fuzz-run.XXXXXX")"
-mkdir -p "$scratch/smf" "$scratch/off" "$scratch/run" "$scratch/artifacts"
-cp "$here"/corpus/smf/* "$scratch/smf/"
-cp "$here"/corpus/off/* "$scratch/off/"
+mkdir -p "$scratch/run" "$scratch/artifacts"
+for c in smf off ply stl obj; do
+    mkdir -p "$scratch/$c"
+    cp "$here"/corpus/$c/* "$scratch/$c/"
+done
 # run_sequence inputs start with a selector byte: bit 0 picks OFF, the rest
 # the target percentage. Seed each file at 40 % and at 0 %.
 for s in "$here"/corpus/smf/*; do
@@ -49,12 +53,18 @@ for s in "$here"/corpus/off/*; do
     { printf '\001'; cat "$s"; } >"$scratch/run/p0-$(basename "$s")"
 done
 
-corpus_of() { case "$1" in smf_*) echo smf ;; off_*) echo off ;; *) echo run ;; esac; }
+corpus_of() {
+    case "$1" in smf_*) echo smf ;; off_*) echo off ;; ply_*) echo ply ;; stl_*) echo stl ;;
+                 obj_*) echo obj ;; *) echo run ;; esac
+}
+# The PLY, STL and OBJ drivers get their own format's tokens; the SMF and OFF
+# ones, and the whole run, those of the two text forms.
+dict_of() { case "$1" in ply_* | stl_* | obj_*) echo "$here/${1%%_*}.dict" ;; *) echo "$here/mesh.dict" ;; esac; }
 for f in "${fuzzers[@]}"; do
     c="$(corpus_of "$f")"
     echo "fuzzing $f for ${seconds}s ..."
     if (cd "$scratch" && "$build/$f" "${common[@]}" -jobs=1 -workers=1 \
-            -max_total_time="$seconds" -dict="$here/mesh.dict" \
+            -max_total_time="$seconds" -dict="$(dict_of "$f")" \
             -artifact_prefix="$scratch/artifacts/$f-" "$scratch/$c" >/dev/null 2>&1); then
         grep -E '^#[0-9]+.*(DONE|pulse|NEW|REDUCE)' "$scratch/fuzz-0.log" | tail -1 || true
     else
