@@ -489,6 +489,17 @@ def main():
     le_out += struct.pack("<B3i", 3, 0, 1, 2)
     full_run("hostile-ply-binary-double-triangle", "0", "in.ply", le_in,
              (3, 3, 1), 10, le_out)
+    # The same records after a header with CR LF line ends and comments
+    # between its lines, and followed by bytes that belong to no element:
+    # nothing after the last element is read, so the run is the one above.
+    crlf_in = ply_header("binary_little_endian", XYZ_DOUBLE, 3,
+                         ["list int8 uint vertex_index"], 1)
+    crlf_in = crlf_in.replace("element vertex", "comment scanned\nelement vertex")
+    crlf_in = crlf_in.replace("\n", "\r\n").encode()
+    crlf_in += b"".join(struct.pack("<3d", *v) for v in tri_v)
+    crlf_in += struct.pack("<b3I", 3, 0, 1, 2) + b"trailing bytes\n"
+    full_run("hostile-ply-crlf-header-and-trailing-bytes", "0", "in.ply",
+             crlf_in, (3, 3, 1), 10, le_out)
 
     # ======================= STL: refused ===============================
     read_fail("hostile-stl-missing-file", "in.stl", None, 1)
