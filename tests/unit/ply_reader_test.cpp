@@ -1,7 +1,6 @@
 // PLY loading: the same records give the same mesh in text and in either byte
 // order, whatever else the file holds around them; every header problem,
 // short input and bad record gives its status and prints nothing.
-#include <chrono>
 #include <cstdlib>
 
 #include "io/ply_reader.h"
@@ -350,7 +349,6 @@ TEST(PlyReader, HeaderProblems) {
 // they cut short, without building or allocating for what the count claims;
 // an element of no properties holds no bytes, whatever its count.
 TEST(PlyReader, HugeCountsInASmallFile) {
-    const auto started = std::chrono::steady_clock::now();
     for (const std::string& encoding : kEncodings) {
         SCOPED_TRACE(encoding);
         Elem vertices = xyzVertices("float", kTrianglePoints);
@@ -375,8 +373,6 @@ TEST(PlyReader, HugeCountsInASmallFile) {
         expectFails(plyFile(encoding, {vertices, triangleFaces({{"=4294967295", "0", "1", "2"}}, "uint")}), 5,
                     "huge corner list");
     }
-    // Any of these reading as a huge loop or a huge allocation would be slow.
-    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(20));
 }
 
 // A binary file cut short after every byte: within the header 3, within the
