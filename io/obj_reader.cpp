@@ -47,11 +47,15 @@ ReadStatus parseObj(TextStream& in, Sink& sink) {
     std::int64_t vertexCount = 0;
     bool facesStarted = false;
     std::string_view line;
-    for (;;) {
+    for (bool firstLine = true;; firstLine = false) {
         if (!in.readLine(line, kMaxLine)) {
             if (in.eof()) break;
             return facesStarted ? ReadStatus::BadFaces : ReadStatus::BadVertices;
         }
+        // Editors on some systems start a text file with a UTF-8 byte order
+        // mark; left in place it would hide a first "v" line, and every
+        // corner number after it would name the wrong vertex.
+        if (firstLine && line.substr(0, 3) == "\xEF\xBB\xBF") line.remove_prefix(3);
         Words words(line);
         std::string_view word;
         if (!words.next(word)) continue;

@@ -17,7 +17,7 @@ namespace zeq {
 // above it. Vertex and face lines may alternate. A face of n > 3 corners is
 // split into the triangles (c0, ck, ck+1). Every other line ("vn", "vt", "g",
 // "o", "s", "usemtl", "mtllib", "l", comments, ...) is skipped, and "#" starts
-// a comment anywhere.
+// a comment anywhere. A UTF-8 byte order mark at the start is passed over.
 //
 // Statuses: 3 when no vertex line at all is found; 4 for a vertex line
 // without three finite numbers; 5 for a face line with fewer than three

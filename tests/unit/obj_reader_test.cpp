@@ -64,6 +64,11 @@ TEST(ObjReader, SkippedLinesAndCrLf) {
     for (char c : text)
         if (c != '\r') lf += c;
     expectSquare(lf, "LF");
+    // A UTF-8 byte order mark before the first line hides nothing: the first
+    // vertex still counts, so the corners name the same vertices.
+    expectSquare("\xEF\xBB\xBF" + kSquareVertices + "f 1 2 3\nf 1 3 4\n", "byte order mark");
+    expectSquare("\xEF\xBB\xBF# comment\n" + kSquareVertices + "f -4 -3 -2\nf -4 -2 -1\n",
+                 "byte order mark before a comment");
 }
 
 // A face of n corners is split into (c0, ck, ck+1).
