@@ -1,5 +1,7 @@
 #include "io/live_mesh.h"
 
+#include "io/number_format.h"
+
 namespace zeq {
 
 int renumberLiveVertices(Mesh& mesh) {
@@ -33,6 +35,14 @@ bool faceCorners(const Face* face, std::array<const Vertex*, 3>& corners) {
     for (const Vertex* corner : corners)
         if (corner == nullptr || !isLive(corner)) return false;
     return true;
+}
+
+char* appendCorners(char* out, const std::array<const Vertex*, 3>& corners, int base) {
+    for (const Vertex* corner : corners) {
+        *out++ = ' ';
+        out = formatInt(out, corner->getId() + base);
+    }
+    return out;
 }
 
 int countWritableFaces(const Mesh& mesh) {

@@ -28,6 +28,19 @@ bool faceCorners(const Face* face, std::array<const Vertex*, 3>& corners);
 // The number of faces faceCorners can write.
 int countWritableFaces(const Mesh& mesh);
 
+// Text lines of the writers: " x y z", each coordinate after a blank and
+// written by format(out, value); and " i j k", each corner's id plus `base`
+// after a blank. Both return the end of what they wrote.
+template <class Format>
+char* appendCoordinates(char* out, const Point3& p, Format format) {
+    for (double coordinate : {p.x, p.y, p.z}) {
+        *out++ = ' ';
+        out = format(out, coordinate);
+    }
+    return out;
+}
+char* appendCorners(char* out, const std::array<const Vertex*, 3>& corners, int base);
+
 // What every writer writes, in list order: onVertex(position) for each live
 // vertex, then onFace(corners) for each face faceCorners can write.
 template <class OnVertex, class OnFace>

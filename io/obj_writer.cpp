@@ -12,27 +12,18 @@ int writeObj(Mesh& mesh, const char* fileName) {
     if (!out.open(fileName)) return 1;
     const int vertexCount = renumberLiveVertices(mesh);
     out.print("# %s: %d vertices, %d faces\n", kProducerName, vertexCount, countWritableFaces(mesh));
+    char line[4 * kNumberChars];
     forEachWritten(
         mesh,
-        [&out](const Point3& p) {
-            char line[4 * kNumberChars];
-            char* end = line;
-            *end++ = 'v';
-            for (double coordinate : {p.x, p.y, p.z}) {
-                *end++ = ' ';
-                end = formatShortest(end, coordinate);
-            }
+        [&](const Point3& p) {
+            line[0] = 'v';
+            char* end = appendCoordinates(line + 1, p, [](char* o, double v) { return formatShortest(o, v); });
             *end++ = '\n';
             out.write(line, static_cast<std::size_t>(end - line));
         },
-        [&out](const std::array<const Vertex*, 3>& corners) {
-            char line[4 * kNumberChars];
-            char* end = line;
-            *end++ = 'f';
-            for (const Vertex* corner : corners) {
-                *end++ = ' ';
-                end = formatInt(end, corner->getId() + 1);
-            }
+        [&](const std::array<const Vertex*, 3>& corners) {
+            line[0] = 'f';
+            char* end = appendCorners(line + 1, corners, 1);
             *end++ = '\n';
             out.write(line, static_cast<std::size_t>(end - line));
         });

@@ -14,27 +14,20 @@ int writeOff(Mesh& mesh, const char* fileName) {
     if (!out.open(fileName)) return 1;
     const int vertexCount = renumberLiveVertices(mesh);
     out.print("OFF\n%d %d 0\n", vertexCount, countWritableFaces(mesh));
+    char line[4 * kNumberChars];
     forEachWritten(
         mesh,
-        [&out](const Point3& p) {
-            char line[4 * kNumberChars];
-            char* end = formatG(line, p.x);
-            *end++ = ' ';
-            end = formatG(end, p.y);
-            *end++ = ' ';
-            end = formatG(end, p.z);
+        [&](const Point3& p) {
+            // "x y z": no blank before the first coordinate.
+            char* end = appendCoordinates(line, p, [](char* o, double v) { return formatG(o, v); });
             *end++ = '\n';
-            out.write(line, static_cast<std::size_t>(end - line));
+            out.write(line + 1, static_cast<std::size_t>(end - line - 1));
         },
-        [&out](const std::array<const Vertex*, 3>& corners) {
-            char line[4 * kNumberChars];
-            char* end = line;
-            *end++ = '3';
-            *end++ = ' ';
-            for (const Vertex* corner : corners) {
-                *end++ = ' ';
-                end = formatInt(end, corner->getId());
-            }
+        [&](const std::array<const Vertex*, 3>& corners) {
+            // "3  i j k": two blanks after the count.
+            line[0] = '3';
+            line[1] = ' ';
+            char* end = appendCorners(line + 2, corners, 0);
             *end++ = '\n';
             out.write(line, static_cast<std::size_t>(end - line));
         });

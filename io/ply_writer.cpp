@@ -48,15 +48,15 @@ int writePly(Mesh& mesh, const char* fileName, const FileFlavour& flavour) {
                 out.write(reinterpret_cast<const char*>(record), static_cast<std::size_t>(end - record));
                 return;
             }
+            // "x y z": no blank before the first coordinate.
             char line[4 * kNumberChars];
-            char* end = line;
-            for (int i = 0; i < 3; ++i) {
-                if (i > 0) *end++ = ' ';
-                end = flavour.doubleCoordinates ? formatShortest(end, xyz[i])
-                                                : formatShortest(end, static_cast<float>(xyz[i]));
-            }
+            char* end = flavour.doubleCoordinates
+                            ? appendCoordinates(line, p, [](char* o, double v) { return formatShortest(o, v); })
+                            : appendCoordinates(line, p, [](char* o, double v) {
+                                  return formatShortest(o, static_cast<float>(v));
+                              });
             *end++ = '\n';
-            out.write(line, static_cast<std::size_t>(end - line));
+            out.write(line + 1, static_cast<std::size_t>(end - line - 1));
         },
         [&](const std::array<const Vertex*, 3>& corners) {
             if (flavour.binary()) {
@@ -69,12 +69,8 @@ int writePly(Mesh& mesh, const char* fileName, const FileFlavour& flavour) {
                 return;
             }
             char line[4 * kNumberChars];
-            char* end = line;
-            *end++ = '3';
-            for (const Vertex* corner : corners) {
-                *end++ = ' ';
-                end = formatInt(end, corner->getId());
-            }
+            line[0] = '3';
+            char* end = appendCorners(line + 1, corners, 0);
             *end++ = '\n';
             out.write(line, static_cast<std::size_t>(end - line));
         });

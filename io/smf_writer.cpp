@@ -11,28 +11,20 @@ int writeSmf(Mesh& mesh, const char* fileName) {
     if (!out.open(fileName)) return 1;
     out.write("#SMF\n", 5);
     renumberLiveVertices(mesh);
+    char line[4 * kNumberChars];
     forEachWritten(
         mesh,
-        [&out](const Point3& p) {
-            char line[4 * kNumberChars];
-            char* end = line;
-            *end++ = 'v';
-            for (double coordinate : {p.x, p.y, p.z}) {
-                *end++ = ' ';
-                end = formatG(end, coordinate);
-            }
+        [&](const Point3& p) {
+            line[0] = 'v';
+            char* end = appendCoordinates(line + 1, p, [](char* o, double v) { return formatG(o, v); });
             *end++ = '\n';
             out.write(line, static_cast<std::size_t>(end - line));
         },
-        [&out](const std::array<const Vertex*, 3>& corners) {
-            char line[4 * kNumberChars];
-            char* end = line;
-            *end++ = 'f';
+        [&](const std::array<const Vertex*, 3>& corners) {
+            // "f i j k ": every number is followed by a blank.
+            line[0] = 'f';
+            char* end = appendCorners(line + 1, corners, 1);
             *end++ = ' ';
-            for (const Vertex* corner : corners) {
-                end = formatInt(end, corner->getId() + 1);
-                *end++ = ' ';
-            }
             *end++ = '\n';
             out.write(line, static_cast<std::size_t>(end - line));
         });
