@@ -44,9 +44,6 @@ public:
     // Builds the faces still held back; the load calls it however it ends.
     void finish() { pending_.flush(); }
 
-    // The number of vertices read so far (the corners' range).
-    std::size_t vertexCount() const { return mesh_.vertices.size(); }
-
 private:
     Mesh& mesh_;
     LoadMessages messages_;

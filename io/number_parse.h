@@ -52,8 +52,6 @@ inline bool parseFinite(std::string_view text, T& value) {
     return true;
 }
 
-inline bool parseFiniteDouble(std::string_view text, double& value) { return parseFinite(text, value); }
-
 // A whole token as a decimal integer with an optional sign.
 inline bool parseInteger(std::string_view text, std::int64_t& value) {
     const char* first = text.data();

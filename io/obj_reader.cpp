@@ -62,7 +62,7 @@ ReadStatus parseObj(TextStream& in, Sink& sink) {
         if (word == "v") {
             double xyz[3];
             for (double& value : xyz)
-                if (!words.next(word) || !parseFiniteDouble(word, value)) return ReadStatus::BadVertices;
+                if (!words.next(word) || !parseFinite(word, value)) return ReadStatus::BadVertices;
             if (vertexCount == INT_MAX) return ReadStatus::BadVertices;
             sink.vertex(xyz[0], xyz[1], xyz[2]);
             ++vertexCount;

@@ -19,20 +19,19 @@ enum class ReadStatus : int {
 // Runs a reader's `parse` over an input opened on `in`, read once from front
 // to back (so a pipe reads like a file). An input with no characters is empty;
 // one that failed to read at any point has not been loaded, whatever the
-// records read before the failure looked like.
-template <class Parse>
-ReadStatus readWholeInput(TextStream& in, Parse parse) {
-    if (in.empty()) return in.readError() ? ReadStatus::FileNotFound : ReadStatus::FileEmpty;
-    const ReadStatus status = parse();
-    return in.readError() ? ReadStatus::FileNotFound : status;
-}
-
-// The same for the rest of an input whose start (a header) was read by an
-// earlier readWholeInput: the rest may well be empty.
+// records read before the failure looked like. readRestOfInput is the same
+// for the rest of an input whose start (a header) was read by an earlier
+// readWholeInput: the rest may well be empty.
 template <class Parse>
 ReadStatus readRestOfInput(TextStream& in, Parse parse) {
     const ReadStatus status = parse();
     return in.readError() ? ReadStatus::FileNotFound : status;
+}
+
+template <class Parse>
+ReadStatus readWholeInput(TextStream& in, Parse parse) {
+    if (in.empty()) return in.readError() ? ReadStatus::FileNotFound : ReadStatus::FileEmpty;
+    return readRestOfInput(in, parse);
 }
 
 }  // namespace zeq

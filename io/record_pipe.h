@@ -144,9 +144,8 @@ ReadStatus loadRecordsHere(Mesh& mesh, TextStream& in, LoadMessages messages, co
 template <class Parse>
 ReadStatus loadRecords(Mesh& mesh, TextStream& in, LoadMessages messages, const char* name, Parse parse,
                        InputPart part = InputPart::Whole) {
-    MeshBuilder builder(mesh, messages, name);
     RecordPipe pipe;
-    const std::size_t verticesBefore = builder.vertexCount();
+    const std::size_t verticesBefore = mesh.vertices.size();
     std::thread parser;
     try {
         parser = std::thread([&pipe, &in, &parse, verticesBefore, part] {
@@ -167,9 +166,7 @@ ReadStatus loadRecords(Mesh& mesh, TextStream& in, LoadMessages messages, const 
             }
         });
     } catch (const std::system_error&) {
-        const ReadStatus status = readInputPart(part, in, [&] { return parse(builder); });
-        builder.finish();
-        return status;
+        return loadRecordsHere(mesh, in, messages, name, parse, part);
     }
     // However the building ends, the parser is stopped and joined first.
     struct Join {
@@ -180,6 +177,7 @@ ReadStatus loadRecords(Mesh& mesh, TextStream& in, LoadMessages messages, const 
             thread.join();
         }
     } join{pipe, parser};
+    MeshBuilder builder(mesh, messages, name);
     return playRecords(pipe, builder);
 }
 

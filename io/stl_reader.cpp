@@ -152,7 +152,7 @@ ReadStatus parseText(TextStream& in, Sink& sink) {
             if (token != "vertex") return ReadStatus::BadFaces;
             double xyz[3];
             for (double& v : xyz)
-                if (!in.readToken(token, kMaxToken) || !parseFiniteDouble(token, v)) return ReadStatus::BadVertices;
+                if (!in.readToken(token, kMaxToken) || !parseFinite(token, v)) return ReadStatus::BadVertices;
             if (!welded.corner(xyz[0], xyz[1], xyz[2])) return ReadStatus::BadVertices;
         }
         if (!expect("endfacet") || !welded.endFacet()) return ReadStatus::BadFaces;
