@@ -20,7 +20,7 @@ std::vector<Ends> endsFrom(std::size_t first) {
 }
 std::vector<Ids> vertexLists() {
     std::vector<Ids> out;
-    for (const Vertex* v : theMesh.vertices) out.push_back(ids(v->edges));
+    for (const VertexId v : theMesh.vertices) out.push_back(ids(v->edges));
     return out;
 }
 
@@ -123,7 +123,7 @@ TEST_F(BuildFace, HighDegreeVertexStillSharesEveryEdge) {
     ASSERT_EQ(theMesh.edges.size(), 200u);
     EXPECT_EQ(checkInvariants(theMesh), "");
     std::map<Ends, int> between;  // edge id by sorted pair of ends
-    for (const Edge* e : theMesh.edges) between[std::minmax(e->end1->getId(), e->end2->getId())] = e->getId();
+    for (const EdgeId e : theMesh.edges) between[std::minmax(e->end1->getId(), e->end2->getId())] = e->getId();
     for (int k = 1; k <= 100; ++k) EXPECT_EQ(facesOf(between[{0, k}]).size(), 2u) << "spoke 0-" << k;
     EXPECT_EQ(edgesOf(99), (Ids{between[{0, 100}], 199, between[{0, 1}]}));
     EXPECT_EQ(facesOf(between[{0, 1}]), (Ids{0, 99}));

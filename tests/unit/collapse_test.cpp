@@ -13,14 +13,14 @@ using EdgeCollapse = GlobalMeshTest;
 
 void expectRetired(std::initializer_list<int> edges) {
     for (int id : edges) {
-        const Edge* e = theMesh.edges[id];
+        const EdgeId e = theMesh.edges[id];
         EXPECT_TRUE(e->collapsed == 1 && e->end1 == nullptr && e->end2 == nullptr && e->faces.empty()) << id;
     }
 }
 
 // Runs the guard on edge e with its ends and faces in list order.
 bool guardAccepts(int edge, CollapseWings& wings) {
-    Edge* e = theMesh.edges[edge];
+    const EdgeId e = theMesh.edges[edge];
     EXPECT_EQ(e->faces.size(), 2u) << "edge " << edge;
     return e->faces.size() == 2 && findCollapseWings(e, e->end1, e->end2, e->faces[0], e->faces[1], wings);
 }
@@ -48,8 +48,8 @@ TEST_F(EdgeCollapse, OneCollapseOnAClosedMeshRetiresOneVertexThreeEdgesTwoFaces)
     buildMesh(kBumpyOcta, kOctaFaces);
     CollapseWings wings;
     ASSERT_TRUE(guardAccepts(0, wings));
-    EXPECT_EQ((std::vector<const void*>{wings.d1, wings.d2, wings.x1, wings.x2}),
-              (std::vector<const void*>{theMesh.edges[2], theMesh.edges[8], theMesh.faces[3], theMesh.faces[7]}));
+    EXPECT_EQ((std::vector<EdgeId>{wings.d1, wings.d2}), (std::vector<EdgeId>{theMesh.edges[2], theMesh.edges[8]}));
+    EXPECT_EQ((std::vector<FaceId>{wings.x1, wings.x2}), (std::vector<FaceId>{theMesh.faces[3], theMesh.faces[7]}));
     EXPECT_EQ(edgesOf(3), (Ids{7, 2, 6}));  // asking changes nothing
     const Point3 p0 = kBumpyOcta[0], p2 = kBumpyOcta[2];
     collapseOctahedronEdge0();
@@ -58,8 +58,8 @@ TEST_F(EdgeCollapse, OneCollapseOnAClosedMeshRetiresOneVertexThreeEdgesTwoFaces)
     EXPECT_EQ(theMesh.edges.size(), 12u);
     EXPECT_EQ(liveCounts(), (std::array<int, 3>{5, 9, 6}));
     EXPECT_EQ(checkInvariants(theMesh), "");
-    const Vertex* v0 = theMesh.vertices[0];
-    const Vertex* v2 = theMesh.vertices[2];
+    const VertexId v0 = theMesh.vertices[0];
+    const VertexId v2 = theMesh.vertices[2];
     // V1 keeps its coordinates; V2 sits at ((x1 + x2) * 0.5, ...).
     EXPECT_TRUE(samePoint(*v0->getPosition(), p0));
     EXPECT_TRUE(samePoint(*v2->getPosition(), {(p0.x + p2.x) * 0.5, (p0.y + p2.y) * 0.5, (p0.z + p2.z) * 0.5}));
@@ -123,7 +123,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(EdgeCollapse, MergeWingMovesTheRemainingEdgesOfTheFaceToTheWing) {
     buildMesh(kBumpyOcta, kOctaFaces);
-    Face* f3 = theMesh.faces[3];
+    const FaceId f3 = theMesh.faces[3];
     // f3 [e7 e2 e6]: D second, so e7 moves behind e6; then f0's remaining
     // [e0 e1] are appended from the last: e1, then e0.
     EXPECT_EQ(mergeWing(f3, theMesh.faces[0], theMesh.edges[2]), f3);
@@ -171,7 +171,7 @@ TEST_F(EdgeCollapse, GuardRefusals) {
     CollapseWings wings;
     // A self-loop: (0,0,1) makes e0 with both ends at 0.
     buildMesh({{0, 0, 0}, {1, 0, 0}}, {{0, 0, 1}});
-    Edge* loop = theMesh.edges[0];
+    const EdgeId loop = theMesh.edges[0];
     EXPECT_FALSE(findCollapseWings(loop, loop->end1, loop->end2, theMesh.faces[0], theMesh.faces[0], wings));
 
     // The pillow: for each edge both faces' other edge at one end is the same

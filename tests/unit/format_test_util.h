@@ -36,7 +36,7 @@ inline std::string records() {
         indexOfId[theMesh.vertices[i]->getId()] = static_cast<int>(i);
         out += "v " + exact(p.x) + " " + exact(p.y) + " " + exact(p.z) + "\n";
     }
-    for (const Face* f : theMesh.faces) {
+    for (const FaceId f : theMesh.faces) {
         const Corners c = cornersOf(f);
         out += "f " + std::to_string(c[0]) + " " + std::to_string(c[1]) + " " + std::to_string(c[2]) + "\n";
     }
@@ -48,7 +48,7 @@ inline std::string records() {
 inline std::string liveRecords() {
     std::string out;
     std::map<int, int> number;
-    for (const Vertex* v : theMesh.vertices) {
+    for (const VertexId v : theMesh.vertices) {
         if (v->edges.empty()) continue;
         const int n = static_cast<int>(number.size());
         number[v->getId()] = n;
@@ -56,8 +56,8 @@ inline std::string liveRecords() {
         out += "v " + exact(p.x) + " " + exact(p.y) + " " + exact(p.z) + "\n";
     }
     int edges = 0;
-    for (const Edge* e : theMesh.edges) edges += e->collapsed ? 0 : 1;
-    for (const Face* f : theMesh.faces) {
+    for (const EdgeId e : theMesh.edges) edges += e->collapsed ? 0 : 1;
+    for (const FaceId f : theMesh.faces) {
         if (f->edges.empty()) continue;
         const Corners c = cornersOf(f);
         out += "f " + std::to_string(number[c[0]]) + " " + std::to_string(number[c[1]]) + " " +

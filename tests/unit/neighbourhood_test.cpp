@@ -18,9 +18,9 @@ protected:
     }
     // The fresh list of a query; -1 stands for an absent argument.
     Ids query(int kind, int v, int e, int f) {
-        Neighbourhood* n = theMesh.queryNeighbourhood(kind, v < 0 ? nullptr : theMesh.vertices[v],
-                                                      e < 0 ? nullptr : theMesh.edges[e],
-                                                      f < 0 ? nullptr : theMesh.faces[f]);
+        Neighbourhood* n = theMesh.queryNeighbourhood(kind, v < 0 ? VertexId{} : theMesh.vertices[v],
+                                                      e < 0 ? EdgeId{} : theMesh.edges[e],
+                                                      f < 0 ? FaceId{} : theMesh.faces[f]);
         EXPECT_EQ(n, neighbourhood);
         EXPECT_EQ(n->kind, kind);
         return kind == kVertices ? ids(n->vertices) : kind == kEdges ? ids(n->edges) : ids(n->faces);

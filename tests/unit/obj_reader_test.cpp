@@ -80,7 +80,7 @@ TEST(ObjReader, PolygonsAreFanned) {
     EXPECT_EQ(printedBy([&] { status = loadText(text); }), " 5 <Vertices>\n 7 <Edges>\n 3 <Faces>\n");
     EXPECT_EQ(static_cast<int>(status), 0);
     std::vector<Corners> corners;
-    for (const Face* f : theMesh.faces) corners.push_back(cornersOf(f));
+    for (const FaceId f : theMesh.faces) corners.push_back(cornersOf(f));
     EXPECT_EQ(corners, (std::vector<Corners>{{3, 4, 0}, {3, 0, 1}, {3, 1, 2}}));
 }
 

@@ -24,7 +24,7 @@ Point3 cross(const Point3& a, const Point3& b) {
 double dot(const Point3& a, const Point3& b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
 double length(const Point3& a) { return std::sqrt(dot(a, a)); }
 
-Point3 centroid(const Face* f) {
+Point3 centroid(const FaceId f) {
     Point3 s{0, 0, 0};
     for (int id : cornersOf(f)) {
         const Point3 p = theMesh.vertices[id]->positionCopy();
@@ -96,7 +96,7 @@ TEST_F(OrientPass, RandomlyWoundOctahedronFollowsItsFirstFace) {
         const double side = firstInward ? -1 : 1;
         for (int i = 0; i < 8; ++i) {
             SCOPED_TRACE(i);
-            const Face* f = theMesh.faces[i];
+            const FaceId f = theMesh.faces[i];
             EXPECT_EQ(rotated(cornersOf(f)), rotated(firstInward ? flipped(kOctaFaces[i]) : kOctaFaces[i]));
             ASSERT_NE(f->getNormal(), nullptr);
             const Point3 n = f->getNormal()->value();
@@ -162,7 +162,7 @@ TEST_F(OrientPass, FacesThatAreNoTriangleCycleKeepTheirOrder) {
     // has tail and head both 0, so its normal is 0/0.
     buildMesh({{0, 0, 0}, {1, 0, 0}}, {{0, 0, 1}});
     orientFaces(theMesh);
-    const Face* f = theMesh.faces[0];
+    const FaceId f = theMesh.faces[0];
     EXPECT_TRUE(f->isOriented());
     EXPECT_EQ(ids(f->edges), (Ids{0, 1, 2}));
     ASSERT_NE(f->getNormal(), nullptr);
@@ -187,7 +187,7 @@ TEST_F(OrientPass, EdgeWithThreeFacesQueuesEveryOtherFaceTheSameWay) {
     EXPECT_EQ(ids(F[2]->edges), (Ids{0, 6, 5}));
     // F2's normal: (p0 - p1) x (p4 - p0) = (-1,0,0) x (0.5,0,1) = (0,1,0).
     EXPECT_DOUBLE_EQ(F[2]->getNormal()->value().y, 1.0);
-    for (const Face* f : F) EXPECT_TRUE(f->isOriented());
+    for (const FaceId f : F) EXPECT_TRUE(f->isOriented());
 }
 
 }  // namespace

@@ -260,7 +260,7 @@ TEST(PlyReader, PolygonsAreFannedFromTheirFirstCorner) {
         EXPECT_EQ(got.printed, " 6 <Vertices>\n 9 <Edges>\n 4 <Faces>\n") << encoding;
         EXPECT_EQ(ids(theMesh.faces), (Ids{0, 1, 2, 3}));
         std::vector<Corners> corners;
-        for (const Face* f : theMesh.faces) corners.push_back(cornersOf(f));
+        for (const FaceId f : theMesh.faces) corners.push_back(cornersOf(f));
         EXPECT_EQ(corners, (std::vector<Corners>{{2, 3, 4}, {2, 4, 5}, {2, 5, 0}, {2, 0, 1}})) << encoding;
     }
 }

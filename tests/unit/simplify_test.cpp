@@ -36,7 +36,7 @@ bool retired(int vertex) { return theMesh.vertices[vertex]->edges.empty(); }
 
 bool allUntouched() {
     const auto& v = theMesh.vertices;
-    return std::all_of(v.begin(), v.end(), [](const Vertex* x) { return x->touched == 0; });
+    return std::all_of(v.begin(), v.end(), [](const VertexId x) { return x->touched == 0; });
 }
 
 const std::string kTimeLine = "\nSimplification time = X seconds  \n";
@@ -178,7 +178,7 @@ TEST_F(SimplificationPass, ForwardPassCollapsesOnlyEdgesBetweenInteriorVertices)
     runPass(0, 0, 0);
     EXPECT_EQ(collapseCount, 2);
     Ids gone;
-    for (const Edge* e : theMesh.edges)
+    for (const EdgeId e : theMesh.edges)
         if (e->collapsed) gone.push_back(e->getId());
     EXPECT_EQ(gone, (Ids{7, 8, 17, 18, 19, 27}));
     EXPECT_TRUE(retired(6) && retired(10));
@@ -209,7 +209,7 @@ TEST_F(SimplificationPass, EvenPassesSweepForwardAndOddPassesBackward) {
         expectAt(forward ? 5 : 9, 1.5, forward ? 1 : 2, 0);
         EXPECT_TRUE(allUntouched());
         if (!forward) continue;
-        Edge* e13 = theMesh.edges[13];
+        const EdgeId e13 = theMesh.edges[13];
         ASSERT_EQ(e13->faces.size(), 2u);
         thresholdPercent = 100;
         EXPECT_EQ(evaluateCollapse(e13->faces[0], e13->faces[1], e13->end1, e13->end2), 0);
@@ -380,13 +380,13 @@ TEST_P(SimplificationProperty, RunKeepsTheMeshWellFormed) {
     EXPECT_EQ(checkInvariants(theMesh), "");
     EXPECT_EQ(windingClash(theMesh), "");
     EXPECT_TRUE(allUntouched());
-    std::set<std::pair<const Vertex*, const Vertex*>> pairs;
-    for (const Edge* e : theMesh.edges) {
+    std::set<std::pair<VertexId, VertexId>> pairs;
+    for (const EdgeId e : theMesh.edges) {
         if (e->collapsed) continue;
         EXPECT_EQ(e->faces.size(), 2u) << "edge " << e->getId();
         pairs.insert(std::minmax(e->end1, e->end2));
     }
-    for (const Face* f : theMesh.faces) {
+    for (const FaceId f : theMesh.faces) {
         const Corners c = cornersOf(f);
         const bool triangle = f->edges.size() == 3 && c[0] >= 0 && c[0] != c[1] && c[1] != c[2] && c[2] != c[0];
         EXPECT_TRUE(f->edges.empty() || triangle) << "face " << f->getId();
@@ -451,15 +451,15 @@ Generated wavyGrid(int n, bool pinched, std::uint32_t seed) {
 // `changes` every time some vertex's scan differs from its previous one.
 int sweepComparingBoundaryStates(int passes, int& changes) {
     std::vector<bool> last;
-    for (Vertex* v : theMesh.vertices) last.push_back(scanTouchesBoundary(v));
+    for (const VertexId v : theMesh.vertices) last.push_back(scanTouchesBoundary(v));
     for (int pass = 0; pass < passes; ++pass) {
-        for (Vertex* v : theMesh.vertices) touchesBoundary(v);
+        for (const VertexId v : theMesh.vertices) touchesBoundary(v);
         const std::size_t count = theMesh.edges.size();
         for (std::size_t k = 0; k < count; ++k) {
-            Edge* e = theMesh.edges[pass % 2 == 0 ? k : count - 1 - k];
+            const EdgeId e = theMesh.edges[pass % 2 == 0 ? k : count - 1 - k];
             if (!tryCollapse(e)) continue;
             for (std::size_t i = 0; i < theMesh.vertices.size(); ++i) {
-                Vertex* v = theMesh.vertices[i];
+                const VertexId v = theMesh.vertices[i];
                 const bool scanned = scanTouchesBoundary(v);
                 if (v->boundaryState >= 0) {
                     EXPECT_EQ(v->boundaryState == 1, scanned) << "vertex " << i << " after collapse " << collapseCount;
@@ -468,7 +468,7 @@ int sweepComparingBoundaryStates(int passes, int& changes) {
                 last[i] = scanned;
             }
         }
-        for (Vertex* v : theMesh.vertices) v->touched = 0;
+        for (const VertexId v : theMesh.vertices) v->touched = 0;
     }
     return collapseCount;
 }
@@ -508,14 +508,14 @@ TEST_F(SimplificationPass, CollapseMarksTheBoundaryStatesItChanges) {
     g.faces.push_back({6, 25, 26});
     buildMesh(g.positions, g.faces);
     printedBy([] { orientFaces(theMesh); });
-    Vertex* v6 = theMesh.vertices[6];
-    Vertex* v7 = theMesh.vertices[7];
-    Edge* e = nullptr;
-    for (Edge* g2 : theMesh.edges)
+    const VertexId v6 = theMesh.vertices[6];
+    const VertexId v7 = theMesh.vertices[7];
+    EdgeId e{};
+    for (const EdgeId g2 : theMesh.edges)
         if (g2->end1 == v6 && g2->end2 == v7) e = g2;
     ASSERT_NE(e, nullptr);
     ASSERT_EQ(e->faces.size(), 2u);
-    for (Vertex* v : theMesh.vertices) touchesBoundary(v);
+    for (const VertexId v : theMesh.vertices) touchesBoundary(v);
     EXPECT_TRUE(touchesBoundary(v6));
     EXPECT_FALSE(touchesBoundary(v7));
     CollapseWings wings;

@@ -16,6 +16,7 @@
 #include "io/build_face.h"
 #include "io/live_mesh.h"
 #include "io/read_status.h"
+#include "mesh/handles.h"
 #include "mesh/mesh.h"
 
 namespace zeq::test {
@@ -93,7 +94,7 @@ inline bool samePoint(const Point3& a, const Point3& b) { return a.x == b.x && a
 template <class List>
 Ids ids(const List& list) {
     Ids out;
-    for (const auto* p : list) out.push_back(p->getId());
+    for (const auto& p : list) out.push_back(p->getId());
     return out;
 }
 
@@ -106,13 +107,13 @@ inline Ids facesOf(int edge) { return ids(theMesh.edges[edge]->faces); }
 // id, ends (-1 for none) and faces, each face's edge list.
 inline std::vector<Ids> linkIds() {
     std::vector<Ids> out;
-    for (const Vertex* v : theMesh.vertices) out.push_back(ids(v->edges));
-    for (const Edge* e : theMesh.edges) {
+    for (const VertexId v : theMesh.vertices) out.push_back(ids(v->edges));
+    for (const EdgeId e : theMesh.edges) {
         Ids row = {e->getId(), e->end1 ? e->end1->getId() : -1, e->end2 ? e->end2->getId() : -1};
         for (int f : ids(e->faces)) row.push_back(f);
         out.push_back(row);
     }
-    for (const Face* f : theMesh.faces) out.push_back(ids(f->edges));
+    for (const FaceId f : theMesh.faces) out.push_back(ids(f->edges));
     return out;
 }
 
@@ -130,35 +131,45 @@ inline void buildMesh(const std::vector<Point3>& positions, const std::vector<Co
 // Checks the link invariants of the records and that no live face refers to a
 // retired edge; returns a description of the first violation, empty if none.
 inline std::string checkInvariants(const Mesh& mesh) {
-    auto what = [](const char* kind, const auto* p) { return std::string(kind) + " " + std::to_string(p->getId()); };
-    for (const Vertex* v : mesh.vertices)
-        for (const Edge* e : v->edges)
+    auto what = [](const char* kind, const auto& p) { return std::string(kind) + " " + std::to_string(p->getId()); };
+    for (const VertexId v : mesh.vertices)
+        for (const EdgeId e : v->edges)
             if (!hasEnd(e, v)) return what("vertex", v) + " lists " + what("edge", e) + " that does not end at it";
-    for (const Edge* e : mesh.edges) {
-        for (const Vertex* end : {e->end1, e->end2})
+    for (const EdgeId e : mesh.edges) {
+        for (const VertexId end : {e->end1, e->end2})
             if (end != nullptr && !end->edges.contains(e)) return what("edge", e) + " not listed by its end";
         if (e->collapsed && (e->end1 != nullptr || e->end2 != nullptr || !e->faces.empty()))
             return "retired " + what("edge", e) + " still linked";
-        for (const Face* f : e->faces)
+        for (const FaceId f : e->faces)
             if (!f->edges.contains(e)) return what("edge", e) + " lists " + what("face", f) + " that does not list it";
     }
-    for (const Face* f : mesh.faces)
-        for (const Edge* e : f->edges)
+    for (const FaceId f : mesh.faces)
+        for (const EdgeId e : f->edges)
             if (!e->faces.contains(f) || e->collapsed)
                 return what("face", f) + " lists " + what("edge", e) + " that is retired or does not list it";
     return "";
 }
 
+// The array of corner handles that faceCorners fills, taken from its
+// signature: the helpers below hold corners exactly as it hands them out.
+template <class Fn>
+struct CornerArrayOf;
+template <class R, class FaceArg, class Array>
+struct CornerArrayOf<R (*)(FaceArg, Array&)> {
+    using type = Array;
+};
+using CornerArray = CornerArrayOf<decltype(&faceCorners)>::type;
+
 // Corner ids of a face read back from its first two edges (the writers' rule).
-inline Corners cornersOf(const Face* f) {
-    std::array<const Vertex*, 3> c{};
+inline Corners cornersOf(const FaceId f) {
+    CornerArray c{};
     if (!faceCorners(f, c)) return {-1, -1, -1};
     return {c[0]->getId(), c[1]->getId(), c[2]->getId()};
 }
 
 // +1 when f's winding runs along e from end1 to end2, -1 the other way, 0 when
 // e is not a side of f's corner cycle.
-inline int runAlong(const Face* f, const Edge* e) {
+inline int runAlong(const FaceId f, const EdgeId e) {
     const Corners c = cornersOf(f);
     for (int k = 0; k < 3; ++k) {
         if (c[k] == e->end1->getId() && c[(k + 1) % 3] == e->end2->getId()) return 1;
@@ -170,7 +181,7 @@ inline int runAlong(const Face* f, const Edge* e) {
 // The first live edge whose two faces do not run along it in opposite
 // directions, or "" when there is none.
 inline std::string windingClash(const Mesh& mesh) {
-    for (const Edge* e : mesh.edges) {
+    for (const EdgeId e : mesh.edges) {
         if (e->collapsed || e->faces.size() != 2) continue;
         const int a = runAlong(e->faces[0], e);
         if (a == 0 || a != -runAlong(e->faces[1], e)) return "edge " + std::to_string(e->getId());
@@ -181,9 +192,9 @@ inline std::string windingClash(const Mesh& mesh) {
 // Live vertices, edges and faces of the global mesh, counted record by record.
 inline std::array<int, 3> liveCounts() {
     std::array<int, 3> n{0, 0, 0};
-    for (const Vertex* v : theMesh.vertices) n[0] += v->edges.empty() ? 0 : 1;
-    for (const Edge* e : theMesh.edges) n[1] += e->collapsed ? 0 : 1;
-    for (const Face* f : theMesh.faces) n[2] += f->edges.empty() ? 0 : 1;
+    for (const VertexId v : theMesh.vertices) n[0] += v->edges.empty() ? 0 : 1;
+    for (const EdgeId e : theMesh.edges) n[1] += e->collapsed ? 0 : 1;
+    for (const FaceId f : theMesh.faces) n[2] += f->edges.empty() ? 0 : 1;
     return n;
 }
 
