@@ -14,6 +14,7 @@
 #include "io/live_mesh.h"
 #include "io/off_reader.h"
 #include "io/smf_reader.h"
+#include "mesh/handles.h"
 #include "mesh/mesh.h"
 
 namespace zeq::fuzz {
@@ -34,16 +35,16 @@ inline void require(bool condition, const char* what) {
 // and each edge of the mesh belongs to some face.
 inline void checkLoadedMesh(const Mesh& mesh) {
     require(mesh.edges.size() <= 3 * mesh.faces.size(), "more edges than 3 per face");
-    for (const Face* f : mesh.faces) {
+    for (const FaceId f : mesh.faces) {
         require(f->edges.size() == 3, "loaded face without three edges");
-        for (const Edge* e : f->edges) {
+        for (const EdgeId e : f->edges) {
             require(e->end1 != nullptr && e->end2 != nullptr, "edge end missing");
             require(e->end1->edges.contains(e) && e->end2->edges.contains(e),
                     "edge not listed by its ends");
             require(e->faces.contains(f), "edge does not list its face");
         }
     }
-    for (const Edge* e : mesh.edges) require(!e->faces.empty(), "loaded edge without face");
+    for (const EdgeId e : mesh.edges) require(!e->faces.empty(), "loaded edge without face");
 }
 
 // What a reader of text in memory may return, and what each status leaves in
@@ -78,6 +79,16 @@ inline const std::string& scratchFile(const char* name) {
     return path;
 }
 
+// The array of corner handles that faceCorners fills, taken from its
+// signature: the checks below hold corners exactly as it hands them out.
+template <class Fn>
+struct CornerArrayOf;
+template <class R, class FaceArg, class Array>
+struct CornerArrayOf<R (*)(FaceArg, Array&)> {
+    using type = Array;
+};
+using CornerArray = CornerArrayOf<decltype(&faceCorners)>::type;
+
 // What a writer is given of a loaded mesh: the live vertices' positions in
 // list order and, per writable face in list order, its corners' positions (or
 // nothing for a face whose corners are not three distinct vertices, which the
@@ -90,10 +101,10 @@ struct WrittenMesh {
 
 inline WrittenMesh liveView(const Mesh& mesh) {
     WrittenMesh w;
-    for (const Vertex* v : mesh.vertices)
+    for (const VertexId v : mesh.vertices)
         if (isLive(v)) w.vertices.push_back(v->positionCopy());
-    std::array<const Vertex*, 3> c;
-    for (const Face* f : mesh.faces) {
+    CornerArray c;
+    for (const FaceId f : mesh.faces) {
         if (!isLive(f) || !faceCorners(f, c)) continue;
         w.faces.push_back({c[0]->positionCopy(), c[1]->positionCopy(), c[2]->positionCopy()});
         w.comparable.push_back(c[0] != c[1] && c[1] != c[2] && c[0] != c[2]);
@@ -104,24 +115,25 @@ inline WrittenMesh liveView(const Mesh& mesh) {
 
 inline bool samePoint(const Point3& a, const Point3& b) { return a.x == b.x && a.y == b.y && a.z == b.z; }
 
-// A mesh read back from a writer's output against what was written: the same
-// faces in the same order with corners at the same positions, and either the
-// same vertices in the same order (`sameVertices`) or at most as many (a
-// format that welds corners by position and holds no unused vertex).
-inline void checkReadBack(const WrittenMesh& w, const Mesh& back, bool sameVertices) {
-    checkLoadedMesh(back);
-    require(back.faces.size() == w.faces.size(), "read-back face count differs from the faces written");
+// The global mesh, read back from a writer's output, against what was
+// written: the same faces in the same order with corners at the same
+// positions, and either the same vertices in the same order (`sameVertices`)
+// or at most as many (a format that welds corners by position and holds no
+// unused vertex).
+inline void checkReadBack(const WrittenMesh& w, bool sameVertices) {
+    checkLoadedMesh(theMesh);
+    require(theMesh.faces.size() == w.faces.size(), "read-back face count differs from the faces written");
     if (sameVertices) {
-        require(back.vertices.size() == w.vertices.size(), "read-back vertex count differs from the vertices written");
+        require(theMesh.vertices.size() == w.vertices.size(), "read-back vertex count differs from the vertices written");
         for (std::size_t i = 0; i < w.vertices.size(); ++i)
-            require(samePoint(back.vertices[i]->positionCopy(), w.vertices[i]), "read-back vertex moved");
+            require(samePoint(theMesh.vertices[i]->positionCopy(), w.vertices[i]), "read-back vertex moved");
     } else {
-        require(back.vertices.size() <= w.vertices.size(), "read-back holds more vertices than written");
+        require(theMesh.vertices.size() <= w.vertices.size(), "read-back holds more vertices than written");
     }
-    std::array<const Vertex*, 3> c;
+    CornerArray c;
     for (std::size_t k = 0; k < w.faces.size(); ++k) {
         if (!w.comparable[k]) continue;
-        require(faceCorners(back.faces[k], c), "read-back face cannot be written");
+        require(faceCorners(theMesh.faces[k], c), "read-back face cannot be written");
         for (int i = 0; i < 3; ++i)
             require(samePoint(c[i]->positionCopy(), w.faces[k][i]), "read-back face corner moved");
     }
@@ -177,19 +189,20 @@ inline WrittenCounts checkWrittenText(const std::string& text, bool off) {
 
 // A writer's output has the writer's form and loads again with the counts it
 // shows. An SMF output without face lines cannot load: without a 'v' line it
-// is status 3, with vertex lines but no face 4.
+// is status 3, with vertex lines but no face 4. The output is loaded into the
+// global mesh, emptied first: whatever it held before is gone afterwards.
 inline void checkReadsBack(const std::string& text, bool off) {
     const WrittenCounts n = checkWrittenText(text, off);
-    Mesh back;
-    const int status = static_cast<int>(off ? readOffText(back, text.data(), text.size(), "out.off")
-                                            : readSmfText(back, text.data(), text.size()));
+    resetGlobals();
+    const int status = static_cast<int>(off ? readOffText(theMesh, text.data(), text.size(), "out.off")
+                                            : readSmfText(theMesh, text.data(), text.size()));
     require(status == (off || n.faces > 0 ? 0 : n.vertices > 0 ? 4 : 3),
             "written file does not load back");
     if (status == 0)
-        require(static_cast<long>(back.faces.size()) == n.faces &&
-                    static_cast<long>(back.vertices.size()) == n.vertices,
+        require(static_cast<long>(theMesh.faces.size()) == n.faces &&
+                    static_cast<long>(theMesh.vertices.size()) == n.vertices,
                 "reloaded counts differ from the written lines");
-    checkLoadedMesh(back);
+    checkLoadedMesh(theMesh);
 }
 
 }  // namespace zeq::fuzz

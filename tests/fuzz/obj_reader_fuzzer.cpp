@@ -18,8 +18,10 @@ void checkRoundTrip() {
     const fuzz::WrittenMesh written = fuzz::liveView(theMesh);
     const std::string& path = fuzz::scratchFile("out.obj");
     fuzz::require(writeObj(theMesh, path.c_str()) == 0, "OBJ write failed");
-    Mesh back;
-    const ReadStatus status = readObj(back, path.c_str());
+    // Everything compared is in `written`: the output is read back in place
+    // of the mesh that was written.
+    resetGlobals();
+    const ReadStatus status = readObj(theMesh, path.c_str());
     // A mesh whose vertices are all unused is written without a 'v' line,
     // which the reader refuses as a header failure.
     if (written.vertices.empty()) {
@@ -27,7 +29,7 @@ void checkRoundTrip() {
         return;
     }
     fuzz::require(status == ReadStatus::Loaded, "written OBJ does not load back");
-    fuzz::checkReadBack(written, back, true);
+    fuzz::checkReadBack(written, true);
 }
 
 }  // namespace
