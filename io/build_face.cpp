@@ -7,7 +7,7 @@ namespace {
 // Vertices with more edges than this are indexed in LoadCounters::hubEdges.
 constexpr std::uint32_t kHubDegree = 64;
 
-std::uint64_t hubKey(const Vertex* hub, const Vertex* other) {
+std::uint64_t hubKey(VertexId hub, VertexId other) {
     return (static_cast<std::uint64_t>(static_cast<std::uint32_t>(hub->getId())) << 32) |
            static_cast<std::uint32_t>(other->getId());
 }
@@ -16,7 +16,7 @@ std::uint64_t hubKey(const Vertex* hub, const Vertex* other) {
 // During a load ids are unique, so for two distinct vertices that is the one
 // edge between them; a corner named twice matches every edge of the vertex,
 // so the last one wins.
-Edge* findEdgeTo(const Vertex* from, const Vertex* to, const LoadCounters& counters) {
+EdgeId findEdgeTo(VertexId from, VertexId to, const LoadCounters& counters) {
     if (from == to) return from->edges.empty() ? nullptr : from->edges[from->edges.size() - 1];
     if (from->edges.size() > kHubDegree) {
         auto it = counters.hubEdges.find(hubKey(from, to));
@@ -24,26 +24,26 @@ Edge* findEdgeTo(const Vertex* from, const Vertex* to, const LoadCounters& count
     }
     // Distinct vertices of one load have distinct ids, so comparing the ends
     // themselves gives the same match without visiting the end vertices.
-    Edge* found = nullptr;
-    for (Edge* e : from->edges)
+    EdgeId found = nullptr;
+    for (EdgeId e : from->edges)
         if (e->end1 == to || e->end2 == to) found = e;
     return found;
 }
 
 // Keeps the hub index complete: a vertex that has just passed the degree
 // limit enters with all its edges, a hub gains each new edge.
-void indexHubEdge(Vertex* end, Edge* e, LoadCounters& counters) {
+void indexHubEdge(VertexId end, EdgeId e, LoadCounters& counters) {
     const std::uint32_t degree = end->edges.size();
     if (degree <= kHubDegree) return;
     if (degree == kHubDegree + 1) {
-        for (Edge* g : end->edges) counters.hubEdges[hubKey(end, otherEnd(g, end))] = g;
+        for (EdgeId g : end->edges) counters.hubEdges[hubKey(end, otherEnd(g, end))] = g;
     } else {
         counters.hubEdges[hubKey(end, otherEnd(e, end))] = e;
     }
 }
 
-Edge* createEdge(Mesh& mesh, Vertex* a, Vertex* b, LoadCounters& counters) {
-    Edge* e = mesh.newEdge(counters.nextEdge++, a, b);
+EdgeId createEdge(Mesh& mesh, VertexId a, VertexId b, LoadCounters& counters) {
+    EdgeId e = mesh.newEdge(counters.nextEdge++, a, b);
     e->edgeMark = 0;
     mesh.addEdge(e);
     // A new edge is in no list yet: linking it appends it to a's list, then
@@ -59,9 +59,9 @@ Edge* createEdge(Mesh& mesh, Vertex* a, Vertex* b, LoadCounters& counters) {
 // The edges the lookup will scan. A vertex past the hub degree is looked up
 // through the hub index instead, and walking its list for every face around
 // it would cost time quadratic in its degree.
-void fetchEdges(const Vertex* v) {
+void fetchEdges(VertexId v) {
     if (v->edges.size() > kHubDegree) return;
-    for (const Edge* e : v->edges) prefetchRecord(e);
+    for (EdgeId e : v->edges) prefetchRecord(e);
 }
 
 }  // namespace
@@ -107,24 +107,24 @@ void reserveFaceLists(Mesh& mesh) {
     mesh.faces.reserve(mesh.faces.size() + 2 * vertexCount);
 }
 
-void buildFace(Mesh& mesh, Vertex* p, Vertex* q, Vertex* r, LoadCounters& counters) {
+void buildFace(Mesh& mesh, VertexId p, VertexId q, VertexId r, LoadCounters& counters) {
     // All lookups come before anything is created, so a face never finds an
     // edge it made itself.
-    Edge* pq = findEdgeTo(p, q, counters);
-    Edge* pr = findEdgeTo(p, r, counters);
-    Edge* qr = findEdgeTo(q, r, counters);
+    EdgeId pq = findEdgeTo(p, q, counters);
+    EdgeId pr = findEdgeTo(p, r, counters);
+    EdgeId qr = findEdgeTo(q, r, counters);
 
     FaceEdgeList edges;
     edges.pushBack(pq != nullptr ? pq : createEdge(mesh, p, q, counters));
     edges.pushBack(qr != nullptr ? qr : createEdge(mesh, q, r, counters));
     edges.pushBack(pr != nullptr ? pr : createEdge(mesh, r, p, counters));
 
-    Face* face = mesh.newFace(counters.nextFace++, edges);
+    FaceId face = mesh.newFace(counters.nextFace++, edges);
     face->faceMark = 0;
     mesh.addFace(face);
     // The new face is in no edge's list: each distinct edge gains it once.
     for (std::uint32_t i = 0; i < edges.size(); ++i) {
-        Edge* e = edges[i];
+        EdgeId e = edges[i];
         bool repeated = false;
         for (std::uint32_t j = 0; j < i; ++j) repeated = repeated || edges[j] == e;
         if (!repeated) e->faces.pushBack(face);

@@ -15,7 +15,7 @@ namespace zeq {
 struct LoadCounters {
     int nextEdge = 0;
     int nextFace = 0;
-    std::unordered_map<std::uint64_t, Edge*> hubEdges;  // key: (hub id, other id)
+    std::unordered_map<std::uint64_t, EdgeId> hubEdges;  // key: (hub id, other id)
 };
 
 // Reserves the mesh's edge and face lists for a closed surface over the
@@ -30,7 +30,7 @@ void reserveFaceLists(Mesh& mesh);
 // the last one in the list wins. The face's edge list is PQ, QR, RP; a new
 // edge takes its ends in the face's corner order. Cannot fail; degenerate or
 // repeated faces are built as they come.
-void buildFace(Mesh& mesh, Vertex* p, Vertex* q, Vertex* r, LoadCounters& counters);
+void buildFace(Mesh& mesh, VertexId p, VertexId q, VertexId r, LoadCounters& counters);
 
 // True when positions i, j, k (0-based) all lie among `count` vertices read.
 inline bool cornersInRange(long long i, long long j, long long k, long long count) {
@@ -62,9 +62,9 @@ private:
     static constexpr std::uint32_t kEdgeLead = 8;   // faces ahead whose corners' edges are fetched
 
     struct Corners {
-        Vertex* p;
-        Vertex* q;
-        Vertex* r;
+        VertexId p;
+        VertexId q;
+        VertexId r;
     };
     void buildOldest();
 

@@ -6,7 +6,7 @@ namespace zeq {
 
 int renumberLiveVertices(Mesh& mesh) {
     int k = 0;
-    for (Vertex* v : mesh.vertices) {
+    for (VertexId v : mesh.vertices) {
         if (!isLive(v)) continue;
         if (v->getId() != k) v->setId(k);
         ++k;
@@ -14,12 +14,12 @@ int renumberLiveVertices(Mesh& mesh) {
     return k;
 }
 
-bool faceCorners(const Face* face, std::array<const Vertex*, 3>& corners) {
+bool faceCorners(FaceId face, std::array<VertexId, 3>& corners) {
     if (face->edges.size() < 2 || face->edges.size() > 3) return false;
-    const Edge* e0 = face->edges[0];
-    const Edge* e1 = face->edges[1];
-    const Vertex* shared;
-    const Vertex* third;
+    EdgeId e0 = face->edges[0];
+    EdgeId e1 = face->edges[1];
+    VertexId shared;
+    VertexId third;
     if (e1->end1 == e0->end1 || e1->end1 == e0->end2) {
         shared = e1->end1;
         third = e1->end2;
@@ -32,13 +32,13 @@ bool faceCorners(const Face* face, std::array<const Vertex*, 3>& corners) {
     } else {
         corners = {e0->end1, e0->end2, third};
     }
-    for (const Vertex* corner : corners)
+    for (VertexId corner : corners)
         if (corner == nullptr || !isLive(corner)) return false;
     return true;
 }
 
-char* appendCorners(char* out, const std::array<const Vertex*, 3>& corners, int base) {
-    for (const Vertex* corner : corners) {
+char* appendCorners(char* out, const std::array<VertexId, 3>& corners, int base) {
+    for (VertexId corner : corners) {
         *out++ = ' ';
         out = formatInt(out, corner->getId() + base);
     }
@@ -47,8 +47,8 @@ char* appendCorners(char* out, const std::array<const Vertex*, 3>& corners, int 
 
 int countWritableFaces(const Mesh& mesh) {
     int n = 0;
-    std::array<const Vertex*, 3> c;
-    for (const Face* f : mesh.faces)
+    std::array<VertexId, 3> c;
+    for (FaceId f : mesh.faces)
         if (isLive(f) && faceCorners(f, c)) ++n;
     return n;
 }

@@ -10,8 +10,8 @@ namespace zeq {
 // Live records are those whose edge list is not empty; a collapse empties the
 // vertex and the two faces it retires, and an input vertex no face names never
 // had an edge.
-inline bool isLive(const Vertex* v) { return !v->edges.empty(); }
-inline bool isLive(const Face* f) { return !f->edges.empty(); }
+inline bool isLive(VertexId v) { return !v->edges.empty(); }
+inline bool isLive(FaceId f) { return !f->edges.empty(); }
 
 // Numbers the live vertices 0, 1, 2, ... in list order (other vertices keep
 // their id) and returns how many there are.
@@ -23,7 +23,7 @@ int renumberLiveVertices(Mesh& mesh);
 // end of the second edge. False for a face that cannot be written as a
 // triangle (retired, more than three edges, or a corner that is missing or
 // not itself written).
-bool faceCorners(const Face* face, std::array<const Vertex*, 3>& corners);
+bool faceCorners(FaceId face, std::array<VertexId, 3>& corners);
 
 // The number of faces faceCorners can write.
 int countWritableFaces(const Mesh& mesh);
@@ -39,16 +39,16 @@ char* appendCoordinates(char* out, const Point3& p, Format format) {
     }
     return out;
 }
-char* appendCorners(char* out, const std::array<const Vertex*, 3>& corners, int base);
+char* appendCorners(char* out, const std::array<VertexId, 3>& corners, int base);
 
 // What every writer writes, in list order: onVertex(position) for each live
 // vertex, then onFace(corners) for each face faceCorners can write.
 template <class OnVertex, class OnFace>
 void forEachWritten(const Mesh& mesh, OnVertex onVertex, OnFace onFace) {
-    for (const Vertex* v : mesh.vertices)
+    for (VertexId v : mesh.vertices)
         if (isLive(v)) onVertex(v->positionCopy());
-    std::array<const Vertex*, 3> c;
-    for (const Face* f : mesh.faces)
+    std::array<VertexId, 3> c;
+    for (FaceId f : mesh.faces)
         if (isLive(f) && faceCorners(f, c)) onFace(c);
 }
 

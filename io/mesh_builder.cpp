@@ -9,7 +9,7 @@ void MeshBuilder::header(int vertexCount, int faceCount) {
 }
 
 void MeshBuilder::vertex(double x, double y, double z) {
-    Vertex* v = mesh_.newVertex(nextVertexId_++, Point3{x, y, z});
+    VertexId v = mesh_.newVertex(nextVertexId_++, Point3{x, y, z});
     v->vertexMark = 0;
     mesh_.addVertex(v);
 }

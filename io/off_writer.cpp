@@ -23,7 +23,7 @@ int writeOff(Mesh& mesh, const char* fileName) {
             *end++ = '\n';
             out.write(line + 1, static_cast<std::size_t>(end - line - 1));
         },
-        [&](const std::array<const Vertex*, 3>& corners) {
+        [&](const std::array<VertexId, 3>& corners) {
             // "3  i j k": two blanks after the count.
             line[0] = '3';
             line[1] = ' ';

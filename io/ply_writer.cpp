@@ -58,12 +58,12 @@ int writePly(Mesh& mesh, const char* fileName, const FileFlavour& flavour) {
             *end++ = '\n';
             out.write(line + 1, static_cast<std::size_t>(end - line - 1));
         },
-        [&](const std::array<const Vertex*, 3>& corners) {
+        [&](const std::array<VertexId, 3>& corners) {
             if (flavour.binary()) {
                 unsigned char record[13];
                 unsigned char* end = record;
                 *end++ = 3;
-                for (const Vertex* corner : corners)
+                for (VertexId corner : corners)
                     end = storeBinary(end, static_cast<std::int32_t>(corner->getId()), big);
                 out.write(reinterpret_cast<const char*>(record), sizeof record);
                 return;

@@ -20,7 +20,7 @@ int writeSmf(Mesh& mesh, const char* fileName) {
             *end++ = '\n';
             out.write(line, static_cast<std::size_t>(end - line));
         },
-        [&](const std::array<const Vertex*, 3>& corners) {
+        [&](const std::array<VertexId, 3>& corners) {
             // "f i j k ": every number is followed by a blank.
             line[0] = 'f';
             char* end = appendCorners(line + 1, corners, 1);

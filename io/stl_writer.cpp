@@ -17,7 +17,7 @@ namespace {
 constexpr std::size_t kHeaderBytes = 80;
 
 // The corners as they will be written: binary STL holds floats.
-std::array<Point3, 3> writtenCorners(const std::array<const Vertex*, 3>& c, bool binary) {
+std::array<Point3, 3> writtenCorners(const std::array<VertexId, 3>& c, bool binary) {
     std::array<Point3, 3> p;
     for (int i = 0; i < 3; ++i) {
         p[i] = c[i]->positionCopy();
@@ -93,7 +93,7 @@ int writeStl(Mesh& mesh, const char* fileName, const FileFlavour& flavour) {
     }
     forEachWritten(
         mesh, [](const Point3&) {},
-        [&](const std::array<const Vertex*, 3>& corners) {
+        [&](const std::array<VertexId, 3>& corners) {
             const std::array<Point3, 3> p = writtenCorners(corners, binary);
             if (binary) {
                 writeBinaryFacet(out, p);

@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "mesh/handles.h"
 #include "mesh/ptr_list.h"
 
 namespace zeq {

@@ -17,6 +17,10 @@ namespace zeq {
 // empty `edges` list.
 class Mesh {
 public:
+    using VertexList = RecordList<Vertex>;
+    using EdgeList = RecordList<Edge>;
+    using FaceList = RecordList<Face>;
+
     Mesh() = default;
     Mesh(const Mesh&) = delete;
     Mesh& operator=(const Mesh&) = delete;
@@ -24,20 +28,20 @@ public:
 
     // Record creation: the mesh owns the result. Creating does not append it
     // to a list; the load appends it with addVertex/addEdge/addFace.
-    Vertex* newVertex(int id, const Point3& position) { return vertexArena_.create(id, position); }
-    Edge* newEdge(int id, Vertex* end1, Vertex* end2) { return edgeArena_.create(id, end1, end2); }
-    Face* newFace(int id, const FaceEdgeList& edgeList) { return faceArena_.create(id, edgeList); }
+    VertexId newVertex(int id, const Point3& position) { return vertexArena_.create(id, position); }
+    EdgeId newEdge(int id, VertexId end1, VertexId end2) { return edgeArena_.create(id, end1, end2); }
+    FaceId newFace(int id, const FaceEdgeList& edgeList) { return faceArena_.create(id, edgeList); }
 
     // Appends without a duplicate check.
-    void addVertex(Vertex* v) { vertices.push_back(v); }
-    void addEdge(Edge* e) { edges.push_back(e); }
-    void addFace(Face* f) { faces.push_back(f); }
+    void addVertex(VertexId v) { vertices.push_back(v); }
+    void addEdge(EdgeId e) { edges.push_back(e); }
+    void addFace(FaceId f) { faces.push_back(f); }
 
     // Ring query of the given kind around the given elements (absent ones are
     // null). Reads only the arguments' incidence lists and never changes a
     // record. Returns the shared record, whose list of this kind is
     // overwritten by the next query of the same kind.
-    Neighbourhood* queryNeighbourhood(int kind, Vertex* v, Edge* e, Face* f);
+    Neighbourhood* queryNeighbourhood(int kind, VertexId v, EdgeId e, FaceId f);
 
     // Frees every record and empties the lists, leaving an empty mesh.
     void clear();
@@ -49,9 +53,9 @@ private:
     Arena<Face> faceArena_;
 
 public:
-    RecordList<Vertex> vertices{vertexArena_};
-    RecordList<Edge> edges{edgeArena_};
-    RecordList<Face> faces{faceArena_};
+    VertexList vertices{vertexArena_};
+    EdgeList edges{edgeArena_};
+    FaceList faces{faceArena_};
 };
 
 // The global state of a run. Every stage works on these directly.
@@ -69,11 +73,11 @@ inline long long liveFaceCount(const Mesh& mesh) {
 // (so they overwrite the shared record): the first edge of `face` at corner
 // `v` other than `except`, and the first face on `edge` (which ends at `v`)
 // other than `face`. Null when there is none.
-inline Edge* otherEdgeAt(Mesh& mesh, Vertex* v, Edge* except, Face* face) {
+inline EdgeId otherEdgeAt(Mesh& mesh, VertexId v, EdgeId except, FaceId face) {
     Neighbourhood* n = mesh.queryNeighbourhood(kEdges, v, except, face);
     return n->edges.empty() ? nullptr : n->edges.front();
 }
-inline Face* faceAcross(Mesh& mesh, Vertex* v, Edge* edge, Face* face) {
+inline FaceId faceAcross(Mesh& mesh, VertexId v, EdgeId edge, FaceId face) {
     Neighbourhood* n = mesh.queryNeighbourhood(kFaces, v, edge, face);
     return n->faces.empty() ? nullptr : n->faces.front();
 }

@@ -19,35 +19,35 @@ void removeFirst(std::vector<T*>& answer, const T* p) {
     if (it != answer.end()) answer.erase(it);
 }
 
-void pushEndsOtherThan(std::vector<Vertex*>& answer, const Edge* e, const Vertex* v) {
+void pushEndsOtherThan(std::vector<VertexId>& answer, EdgeId e, VertexId v) {
     if (e->end1 != nullptr && e->end1 != v) answer.push_back(e->end1);
     if (e->end2 != nullptr && e->end2 != v) answer.push_back(e->end2);
 }
 
 // The query never changes a record, so it walks the argument's lists in place:
 // the answer is the one a walk over a snapshot would give.
-void queryVertices(std::vector<Vertex*>& answer, Vertex* v, Edge* e, Face* f) {
+void queryVertices(std::vector<VertexId>& answer, VertexId v, EdgeId e, FaceId f) {
     if (e != nullptr && f == nullptr) {
         pushEndsOtherThan(answer, e, v);
     } else if (e != nullptr) {
-        for (Edge* g : f->edges)
+        for (EdgeId g : f->edges)
             if (g == e) pushEndsOtherThan(answer, e, v);
     } else if (f != nullptr) {
         // Corners other than v, each once; a null end is skipped.
-        for (Edge* g : f->edges) {
-            for (Vertex* corner : {g->end1, g->end2}) {
+        for (EdgeId g : f->edges) {
+            for (VertexId corner : {g->end1, g->end2}) {
                 if (corner != nullptr && corner != v && !listed(answer, corner))
                     answer.push_back(corner);
             }
         }
     } else if (v != nullptr) {
-        for (Edge* g : v->edges) answer.push_back(g->end1 == v ? g->end2 : g->end1);
+        for (EdgeId g : v->edges) answer.push_back(g->end1 == v ? g->end2 : g->end1);
     }
 }
 
-void queryEdges(std::vector<Edge*>& answer, Vertex* v, Edge* e, Face* f) {
+void queryEdges(std::vector<EdgeId>& answer, VertexId v, EdgeId e, FaceId f) {
     if (v != nullptr && f != nullptr) {
-        for (Edge* g : f->edges)
+        for (EdgeId g : f->edges)
             if (g != e && hasEnd(g, v)) answer.push_back(g);
     } else if (v != nullptr) {
         answer.assign(v->edges.begin(), v->edges.end());
@@ -57,9 +57,9 @@ void queryEdges(std::vector<Edge*>& answer, Vertex* v, Edge* e, Face* f) {
         if (e != nullptr) removeFirst(answer, e);
     } else if (e != nullptr) {
         // Edges at either end, leaving out every edge numbered like e.
-        for (Vertex* end : {e->end1, e->end2}) {
+        for (VertexId end : {e->end1, e->end2}) {
             if (end == nullptr) continue;
-            for (Edge* g : end->edges)
+            for (EdgeId g : end->edges)
                 if (g->getId() != e->getId()) answer.push_back(g);
         }
     }
@@ -77,7 +77,7 @@ public:
         if (slots_.size() < 2 * n) resize(2 * n);
     }
     // True when f was not yet in the table (and is now).
-    bool insert(const Face* f) {
+    bool insert(FaceId f) {
         if (2 * (count_ + 1) > slots_.size()) grow();
         std::size_t i = slotOf(f);
         while (slots_[i] != nullptr) {
@@ -89,8 +89,8 @@ public:
         return true;
     }
     // Empties the table, given every face inserted since start.
-    void finish(const std::vector<Face*>& faces) {
-        for (const Face* f : faces) {
+    void finish(const std::vector<FaceId>& faces) {
+        for (FaceId f : faces) {
             std::size_t i = slotOf(f);
             while (slots_[i] != f) i = (i + 1) & (slots_.size() - 1);
             slots_[i] = nullptr;
@@ -99,7 +99,7 @@ public:
     }
 
 private:
-    std::size_t slotOf(const Face* f) const {
+    std::size_t slotOf(FaceId f) const {
         const auto key = static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(f));
         return static_cast<std::size_t>((key * 0x9E3779B97F4A7C15ULL) >> 32) & (slots_.size() - 1);
     }
@@ -110,15 +110,15 @@ private:
     }
     // Doubles the table, keeping its entries.
     void grow() {
-        std::vector<const Face*> old;
-        for (const Face* f : slots_)
+        std::vector<FaceId> old;
+        for (FaceId f : slots_)
             if (f != nullptr) old.push_back(f);
         resize(2 * slots_.size());
         count_ = 0;
-        for (const Face* f : old) insert(f);
+        for (FaceId f : old) insert(f);
     }
 
-    std::vector<const Face*> slots_;
+    std::vector<FaceId> slots_;
     std::size_t count_ = 0;
 };
 
@@ -126,12 +126,12 @@ private:
 // usual star is small and a scan of the answer is fastest; around a vertex of
 // very high degree the table keeps the query linear in the degree without
 // allocating (a manifold star has as many faces as v has edges).
-void collectFaceStar(std::vector<Face*>& answer, const Vertex* v, const Face* f) {
+void collectFaceStar(std::vector<FaceId>& answer, VertexId v, FaceId f) {
     constexpr std::size_t kScanLimit = 32;
     static SeenFaces seen;
     bool useTable = false;
-    for (const Edge* g : v->edges) {
-        for (Face* h : g->faces) {
+    for (EdgeId g : v->edges) {
+        for (FaceId h : g->faces) {
             if (h == f) continue;
             if (useTable) {
                 if (!seen.insert(h)) continue;
@@ -141,7 +141,7 @@ void collectFaceStar(std::vector<Face*>& answer, const Vertex* v, const Face* f)
             answer.push_back(h);
             if (!useTable && answer.size() > kScanLimit) {
                 seen.start(v->edges.size());
-                for (const Face* seenFace : answer) seen.insert(seenFace);
+                for (FaceId seenFace : answer) seen.insert(seenFace);
                 useTable = true;
             }
         }
@@ -149,8 +149,8 @@ void collectFaceStar(std::vector<Face*>& answer, const Vertex* v, const Face* f)
     if (useTable) seen.finish(answer);
 }
 
-void queryFaces(std::vector<Face*>& answer, std::vector<Edge*>& edgeAnswer, Vertex* v, Edge* e,
-                Face* f) {
+void queryFaces(std::vector<FaceId>& answer, std::vector<EdgeId>& edgeAnswer, VertexId v, EdgeId e,
+                FaceId f) {
     if (v != nullptr && e != nullptr) {
         if (hasEnd(e, v)) answer.assign(e->faces.begin(), e->faces.end());
         if (f != nullptr) removeFirst(answer, f);
@@ -162,15 +162,15 @@ void queryFaces(std::vector<Face*>& answer, std::vector<Edge*>& edgeAnswer, Vert
     } else if (f != nullptr) {
         // Faces sharing an edge with f; this form also refills the edge list.
         edgeAnswer.assign(f->edges.begin(), f->edges.end());
-        for (Edge* g : edgeAnswer)
-            for (Face* h : g->faces)
+        for (EdgeId g : edgeAnswer)
+            for (FaceId h : g->faces)
                 if (h->getId() != f->getId() && !listed(answer, h)) answer.push_back(h);
     }
 }
 
 }  // namespace
 
-Neighbourhood* Mesh::queryNeighbourhood(int kind, Vertex* v, Edge* e, Face* f) {
+Neighbourhood* Mesh::queryNeighbourhood(int kind, VertexId v, EdgeId e, FaceId f) {
     Neighbourhood* n = neighbourhood;
     n->kind = kind;
     switch (kind) {

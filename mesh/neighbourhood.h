@@ -16,9 +16,9 @@ enum NeighbourhoodKind : int { kVertices = 0, kEdges = 1, kFaces = 2 };
 // asking again. Lists keep their storage between queries.
 struct Neighbourhood {
     int kind = 0;
-    std::vector<Vertex*> vertices;
-    std::vector<Edge*> edges;
-    std::vector<Face*> faces;
+    std::vector<VertexId> vertices;
+    std::vector<EdgeId> edges;
+    std::vector<FaceId> faces;
 };
 
 }  // namespace zeq

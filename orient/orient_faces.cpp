@@ -31,12 +31,12 @@ FaceNormal windingNormal(const Point3& pa, const Point3& pb, const Point3& pf) {
 // True when `face` is the triangle a, b, f with three distinct edges: entry
 // edge a-b, `atTail` a-f, and a third edge b-f. Only such faces are reordered
 // and walked around.
-bool isTriangleCycle(const Face* face, const Edge* entry, const Edge* atTail, const Vertex* a,
-                     const Vertex* b, const Vertex* f) {
+bool isTriangleCycle(FaceId face, EdgeId entry, EdgeId atTail, VertexId a,
+                     VertexId b, VertexId f) {
     if (face->edges.size() != 3 || atTail == nullptr) return false;
     if (a == b || b == f || f == a || f == nullptr) return false;
     if (!(hasEnd(entry, a) && hasEnd(entry, b))) return false;
-    for (const Edge* g : face->edges) {
+    for (EdgeId g : face->edges) {
         if (g == entry || g == atTail) continue;
         return hasEnd(g, b) && hasEnd(g, f);
     }
@@ -48,15 +48,15 @@ public:
     explicit OrientWalk(Mesh& mesh) : mesh_(mesh) {}
 
     void run() {
-        for (Face* f : mesh_.faces) {
+        for (FaceId f : mesh_.faces) {
             f->setOriented(0);
             f->inOrientQueue = false;
         }
-        for (Edge* e : mesh_.edges) e->orientWalked = false;
+        for (EdgeId e : mesh_.edges) e->orientWalked = false;
         // The first seed is entered from end2 to end1 of its first edge, which
         // reproduces the winding its corners had in the file.
-        if (Face* seed = nextSeed()) {
-            Edge* e = seed->edges.front();
+        if (FaceId seed = nextSeed()) {
+            EdgeId e = seed->edges.front();
             enqueue(OrientItem{seed, e->end2, e->end1, e});
         }
         while (!queue_.empty()) {
@@ -66,8 +66,8 @@ public:
             handle(item);
             if (queue_.empty()) {
                 // Next component: later seeds run from end1 to end2.
-                if (Face* seed = nextSeed()) {
-                    Edge* e = seed->edges.front();
+                if (FaceId seed = nextSeed()) {
+                    EdgeId e = seed->edges.front();
                     enqueue(OrientItem{seed, e->end1, e->end2, e});
                 }
             }
@@ -77,9 +77,9 @@ public:
 private:
     // The first face, in list order, not yet oriented and with edges. Faces
     // only ever become oriented, so the search resumes where it last stopped.
-    Face* nextSeed() {
+    FaceId nextSeed() {
         while (seedCursor_ < mesh_.faces.size()) {
-            Face* f = mesh_.faces[seedCursor_];
+            FaceId f = mesh_.faces[seedCursor_];
             if (!f->isOriented() && !f->edges.empty()) return f;
             ++seedCursor_;
         }
@@ -92,13 +92,13 @@ private:
     }
 
     void handle(const OrientItem& item) {
-        Face* face = item.face;
-        Vertex* a = item.tail;
-        Vertex* b = item.head;
-        Edge* entry = item.entryEdge;
+        FaceId face = item.face;
+        VertexId a = item.tail;
+        VertexId b = item.head;
+        EdgeId entry = item.entryEdge;
 
-        Edge* atTail = otherEdgeAt(mesh_, a, entry, face);
-        Vertex* f = atTail == nullptr ? nullptr : otherEnd(atTail, a);
+        EdgeId atTail = otherEdgeAt(mesh_, a, entry, face);
+        VertexId f = atTail == nullptr ? nullptr : otherEnd(atTail, a);
 
         if (f != nullptr && a != nullptr && b != nullptr) {
             const FaceNormal normal = windingNormal(*a->getPosition(), *b->getPosition(), *f->getPosition());
@@ -113,8 +113,8 @@ private:
 
         // Edge order (entry, atTail, last): unlinking and relinking also moves
         // this face to the end of the face lists of atTail and last.
-        Edge* last = nullptr;
-        for (Edge* g : face->edges)
+        EdgeId last = nullptr;
+        for (EdgeId g : face->edges)
             if (g != entry && g != atTail) last = g;
         face->unlinkEdge(atTail);
         face->unlinkEdge(last);
@@ -126,10 +126,10 @@ private:
 
     // Queues the unhandled neighbours across each edge, entry edge first: a
     // neighbour across an edge this face runs from X to Y is entered Y -> X.
-    void walkAround(Face* face, Vertex* a, Vertex* b, Edge* entry) {
-        Edge* p = entry;
-        Vertex* from = a;
-        Vertex* to = b;
+    void walkAround(FaceId face, VertexId a, VertexId b, EdgeId entry) {
+        EdgeId p = entry;
+        VertexId from = a;
+        VertexId to = b;
         for (int step = 0; step < 3; ++step) {
             // The first walk across an edge queues every face on it that is
             // not yet handled; faces never join an edge during the pass, so
@@ -138,13 +138,13 @@ private:
             if (!p->orientWalked) {
                 p->orientWalked = true;
                 Neighbourhood* n = mesh_.queryNeighbourhood(kFaces, from, p, face);
-                for (Face* g : n->faces) {
+                for (FaceId g : n->faces) {
                     if (!g->isOriented() && !g->inOrientQueue) enqueue(OrientItem{g, to, from, p});
                 }
             }
-            Edge* next = otherEdgeAt(mesh_, to, p, face);
+            EdgeId next = otherEdgeAt(mesh_, to, p, face);
             if (to == a || next == nullptr) return;
-            Vertex* beyond = otherEnd(next, to);
+            VertexId beyond = otherEnd(next, to);
             from = to;
             to = beyond;
             p = next;

@@ -8,10 +8,10 @@ namespace zeq {
 // One pending face of the breadth-first walk: the face is entered across
 // `entryEdge`, whose traversal runs from `tail` to `head`.
 struct OrientItem {
-    Face* face;
-    Vertex* tail;
-    Vertex* head;
-    Edge* entryEdge;
+    FaceId face;
+    VertexId tail;
+    VertexId head;
+    EdgeId entryEdge;
 };
 
 // Walks the faces of the global mesh breadth-first across shared edges,

@@ -8,12 +8,12 @@ namespace {
 
 // The wing edge of F at V (its other edge there besides e), and the wing face
 // across an edge from F.
-Edge* wingEdge(Vertex* v, Edge* e, Face* f) { return otherEdgeAt(theMesh, v, e, f); }
-Face* wingFace(Vertex* v, Edge* d, Face* f) { return faceAcross(theMesh, v, d, f); }
+EdgeId wingEdge(VertexId v, EdgeId e, FaceId f) { return otherEdgeAt(theMesh, v, e, f); }
+FaceId wingFace(VertexId v, EdgeId d, FaceId f) { return faceAcross(theMesh, v, d, f); }
 
 }  // namespace
 
-bool findCollapseWings(Edge* e, Vertex* v1, Vertex* v2, Face* f1, Face* f2, CollapseWings& wings) {
+bool findCollapseWings(EdgeId e, VertexId v1, VertexId v2, FaceId f1, FaceId f2, CollapseWings& wings) {
     // A self-loop has nothing to contract.
     if (v1 == v2) return false;
     wings.d1 = wingEdge(v1, e, f1);
@@ -31,13 +31,13 @@ bool findCollapseWings(Edge* e, Vertex* v1, Vertex* v2, Face* f1, Face* f2, Coll
     return true;
 }
 
-Face* mergeWing(Face* x, Face* f, Edge* d, Edge* leaving) {
+FaceId mergeWing(FaceId x, FaceId f, EdgeId d, EdgeId leaving) {
     const FaceEdgeList before = x->edgeList();
     x->unlinkEdge(d);
     // D in the middle of X's cycle: rotate so the kept edge, appended below,
     // lands where D stood.
     if (before.size() >= 2 && before[1] == d) {
-        Edge* first = before[0];
+        EdgeId first = before[0];
         x->dropEdge(first);
         x->addEdge(first);
     }
@@ -48,7 +48,7 @@ Face* mergeWing(Face* x, Face* f, Edge* d, Edge* leaving) {
     // round (X goes to the end either way, and X is not F), and an edge never
     // holds three faces in between.
     for (std::uint32_t i = remaining.size(); i-- > 0;) {
-        Edge* g = remaining[i];
+        EdgeId g = remaining[i];
         g->unlinkFace(f);
         if (g != leaving) g->linkFace(x);
     }
@@ -57,7 +57,7 @@ Face* mergeWing(Face* x, Face* f, Edge* d, Edge* leaving) {
     return x;
 }
 
-void collapseEdge(Edge* e, Vertex* v1, Vertex* v2, Face* f1, Face* f2) {
+void collapseEdge(EdgeId e, VertexId v1, VertexId v2, FaceId f1, FaceId f2) {
     // Whether a vertex touches a boundary (an edge with exactly one face) can
     // change here only through F1's and F2's edges, the only edges whose face
     // lists change, or through V1's edges moving to V2. On a manifold none of
@@ -66,14 +66,14 @@ void collapseEdge(Edge* e, Vertex* v1, Vertex* v2, Face* f1, Face* f2) {
     // the vertices concerned are marked unknown, to be scanned again.
     // A live face holds three edges, so the side edges and their ends fit in
     // fixed arrays; should a face ever hold more, every state is forgotten.
-    Edge* sideEdges[6];
-    Vertex* sideEnds[12];
+    EdgeId sideEdges[6];
+    VertexId sideEnds[12];
     int sideCount = 0;
     int endCount = 0;
     bool boundaryNear = false;
     bool overflow = false;
-    for (const Face* f : {f1, f2}) {
-        for (Edge* g : f->edges) {
+    for (FaceId f : {f1, f2}) {
+        for (EdgeId g : f->edges) {
             if (sideCount == 6) {
                 overflow = true;
                 break;
@@ -85,8 +85,8 @@ void collapseEdge(Edge* e, Vertex* v1, Vertex* v2, Face* f1, Face* f2) {
         }
     }
 
-    Edge* d1 = wingEdge(v1, e, f1);
-    Edge* d2 = wingEdge(v1, e, f2);
+    EdgeId d1 = wingEdge(v1, e, f1);
+    EdgeId d2 = wingEdge(v1, e, f2);
     // Merging F's edges into a wing face would append e behind X's surviving
     // edges, and the collapse takes it out again before anything reads X
     // (when X1 is X2, the second merge's rotation test looks only at X's
@@ -101,7 +101,7 @@ void collapseEdge(Edge* e, Vertex* v1, Vertex* v2, Face* f1, Face* f2) {
     // Re-hang V1's remaining edges on V2, each in the end slot V1 held.
     Neighbourhood* n = theMesh.queryNeighbourhood(kEdges, v1, e, nullptr);
     bool boundaryMoved = false;
-    for (Edge* g : n->edges) {
+    for (EdgeId g : n->edges) {
         if (g->faces.size() == 1) boundaryMoved = true;
         v1->unlinkEdge(g);
         g->attachEnd(v2);
@@ -117,7 +117,7 @@ void collapseEdge(Edge* e, Vertex* v1, Vertex* v2, Face* f1, Face* f2) {
     if (boundaryNear)
         for (int i = 0; i < endCount; ++i) sideEnds[i]->boundaryState = -1;
     if (overflow)
-        for (Vertex* w : theMesh.vertices) w->boundaryState = -1;
+        for (VertexId w : theMesh.vertices) w->boundaryState = -1;
     if (boundaryMoved) v1->boundaryState = v2->boundaryState = -1;
 
     v2->touched = 1;

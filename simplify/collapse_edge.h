@@ -9,10 +9,10 @@ namespace zeq {
 // kept) retires or stitches: on F1's side the wing edge D1 between V1 and F1's
 // third corner, and the wing face X1 across D1; the same on F2's side.
 struct CollapseWings {
-    Edge* d1 = nullptr;
-    Edge* d2 = nullptr;
-    Face* x1 = nullptr;
-    Face* x2 = nullptr;
+    EdgeId d1 = nullptr;
+    EdgeId d2 = nullptr;
+    FaceId x1 = nullptr;
+    FaceId x2 = nullptr;
 };
 
 // Looks up the wings of a candidate and checks that the collapse would leave
@@ -21,7 +21,7 @@ struct CollapseWings {
 // one edge or do not each have exactly two faces; or a wing face is F1 or F2.
 // On a two-manifold neighbourhood none of these holds. Overwrites the shared
 // neighbourhood record.
-bool findCollapseWings(Edge* e, Vertex* v1, Vertex* v2, Face* f1, Face* f2, CollapseWings& wings);
+bool findCollapseWings(EdgeId e, VertexId v1, VertexId v2, FaceId f1, FaceId f2, CollapseWings& wings);
 
 // Collapses e: V1 is merged into V2, V2 moves to the edge's midpoint and is
 // marked touched, e, D1 and D2 are retired, F1 and F2 emptied, and each wing
@@ -29,12 +29,12 @@ bool findCollapseWings(Edge* e, Vertex* v1, Vertex* v2, Face* f1, Face* f2, Coll
 // cycle, so every surviving face keeps its winding. Adds one to
 // `collapseCount`. The caller has checked the candidate with
 // findCollapseWings.
-void collapseEdge(Edge* e, Vertex* v1, Vertex* v2, Face* f1, Face* f2);
+void collapseEdge(EdgeId e, VertexId v1, VertexId v2, FaceId f1, FaceId f2);
 
 // Retires edge D, shared by X and F, and moves F's remaining edges over to X,
 // keeping X's cyclic order. Returns X. An edge given as `leaving` (the edge
 // being collapsed, which the collapse takes out of X again right after) only
 // leaves F and is not put into X: the lists end as if it had been.
-Face* mergeWing(Face* x, Face* f, Edge* d, Edge* leaving = nullptr);
+FaceId mergeWing(FaceId x, FaceId f, EdgeId d, EdgeId leaving = nullptr);
 
 }  // namespace zeq

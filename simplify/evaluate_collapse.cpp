@@ -9,15 +9,15 @@ namespace {
 
 // True when face g, seen with its corners where they stand now, still has a
 // normal within `cosineLimit` of its stored one.
-bool normalHolds(const Face* g, double cosineLimit) {
+bool normalHolds(FaceId g, double cosineLimit) {
     if (g->edges.size() < 2) return false;
-    const Edge* e1 = g->edges[0];
-    const Edge* e2 = g->edges[1];
+    EdgeId e1 = g->edges[0];
+    EdgeId e2 = g->edges[1];
     // The shared corner S and the far ends A (of e1) and B (of e2). Each test
     // that holds overrides the one before; for a triangle exactly one holds.
-    const Vertex* s = nullptr;
-    const Vertex* a = nullptr;
-    const Vertex* b = nullptr;
+    VertexId s = nullptr;
+    VertexId a = nullptr;
+    VertexId b = nullptr;
     if (e2->end1 == e1->end1) s = e1->end1, a = e1->end2, b = e2->end2;
     if (e2->end2 == e1->end1) s = e1->end1, a = e1->end2, b = e2->end1;
     if (e2->end1 == e1->end2) s = e1->end2, a = e1->end1, b = e2->end2;
@@ -52,7 +52,7 @@ bool normalHolds(const Face* g, double cosineLimit) {
 
 }  // namespace
 
-int evaluateCollapse(Face* f1, Face* f2, Vertex* v1, Vertex* v2) {
+int evaluateCollapse(FaceId f1, FaceId f2, VertexId v1, VertexId v2) {
     // At threshold 0 the limit is minus infinity: only degenerate faces reject.
     const double cosineLimit = 1.0 - 1.0 / static_cast<double>(thresholdPercent);
     Point3* p1 = v1->getPosition();
@@ -67,13 +67,13 @@ int evaluateCollapse(Face* f1, Face* f2, Vertex* v1, Vertex* v2) {
     // examined, not on their order, so the smaller star goes first: a
     // candidate at a vertex of high degree is usually rejected by a face
     // around its other end, before the big star is gathered at all.
-    Vertex* first = v2;
-    Vertex* second = v1;
+    VertexId first = v2;
+    VertexId second = v1;
     if (v1->edges.size() < v2->edges.size()) std::swap(first, second);
     int reject = 0;
-    for (Vertex* end : {first, second}) {
+    for (VertexId end : {first, second}) {
         Neighbourhood* n = theMesh.queryNeighbourhood(kFaces, end, nullptr, nullptr);
-        for (const Face* g : n->faces) {
+        for (FaceId g : n->faces) {
             if (g == f1 || g == f2) continue;
             if (!normalHolds(g, cosineLimit)) {
                 reject = 1;

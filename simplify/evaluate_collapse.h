@@ -31,6 +31,6 @@ inline Point3 collapseMidpoint(const Point3& p1, const Point3& p2) {
 // or NaN normal, a face without a stored normal, or whose first two edges
 // share no corner); 0 (accept) otherwise. Both positions are restored exactly
 // whatever the outcome. Overwrites the shared neighbourhood record.
-int evaluateCollapse(Face* f1, Face* f2, Vertex* v1, Vertex* v2);
+int evaluateCollapse(FaceId f1, FaceId f2, VertexId v1, VertexId v2);
 
 }  // namespace zeq

@@ -24,36 +24,36 @@ bool targetReached(std::uint32_t targetFaces) {
 // faces), so the fetching costs a bounded amount per edge whatever the mesh.
 constexpr std::uint32_t kFetchDegree = 8;
 
-bool worthFetching(const Edge* e) {
+bool worthFetching(EdgeId e) {
     return e->collapsed == 0 && e->end1 != nullptr && e->end2 != nullptr && e->end1->touched == 0 &&
            e->end2->touched == 0;
 }
 
-void fetchEnds(const Edge* e) {
+void fetchEnds(EdgeId e) {
     if (e->collapsed != 0) return;
-    for (const Vertex* v : {e->end1, e->end2}) {
+    for (VertexId v : {e->end1, e->end2}) {
         if (v != nullptr) prefetchRecord(v);
     }
     if (e->faces.size() <= 2)
-        for (const Face* f : e->faces) prefetchRecord(f);
+        for (FaceId f : e->faces) prefetchRecord(f);
 }
 
-void fetchEdgesAround(const Edge* e) {
+void fetchEdgesAround(EdgeId e) {
     if (!worthFetching(e)) return;
-    for (const Vertex* v : {e->end1, e->end2}) {
+    for (VertexId v : {e->end1, e->end2}) {
         if (v->edges.size() > kFetchDegree) continue;
-        for (const Edge* g : v->edges) prefetchRecord(g);
+        for (EdgeId g : v->edges) prefetchRecord(g);
     }
 }
 
-void fetchFacesAround(const Edge* e) {
+void fetchFacesAround(EdgeId e) {
     if (!worthFetching(e)) return;
-    for (const Vertex* v : {e->end1, e->end2}) {
+    for (VertexId v : {e->end1, e->end2}) {
         if (v->edges.size() > kFetchDegree) continue;
-        for (const Edge* g : v->edges) {
+        for (EdgeId g : v->edges) {
             prefetchRecord(otherEnd(g, v));
             if (g->faces.size() <= 2)
-                for (const Face* h : g->faces) prefetchRecord(h);
+                for (FaceId h : g->faces) prefetchRecord(h);
         }
     }
 }
@@ -62,45 +62,45 @@ constexpr std::size_t kEndsAhead = 24;
 constexpr std::size_t kEdgesAhead = 12;
 constexpr std::size_t kFacesAhead = 5;
 
-void fetchAhead(const RecordList<Edge>& edges, std::size_t i, bool forward) {
+void fetchAhead(const Mesh::EdgeList& edges, std::size_t i, bool forward) {
     const std::size_t n = edges.size();
-    auto at = [&](std::size_t d) -> const Edge* {
+    auto at = [&](std::size_t d) -> EdgeId {
         if (forward) return i + d < n ? edges[i + d] : nullptr;
         return i >= d ? edges[i - d] : nullptr;
     };
-    if (const Edge* e = at(kEndsAhead)) fetchEnds(e);
-    if (const Edge* e = at(kEdgesAhead)) fetchEdgesAround(e);
-    if (const Edge* e = at(kFacesAhead)) fetchFacesAround(e);
+    if (EdgeId e = at(kEndsAhead)) fetchEnds(e);
+    if (EdgeId e = at(kEdgesAhead)) fetchEdgesAround(e);
+    if (EdgeId e = at(kFacesAhead)) fetchFacesAround(e);
 }
 
 }  // namespace
 
-bool scanTouchesBoundary(Vertex* v) {
+bool scanTouchesBoundary(VertexId v) {
     Neighbourhood* n = theMesh.queryNeighbourhood(kEdges, v, nullptr, nullptr);
-    for (const Edge* g : n->edges)
+    for (EdgeId g : n->edges)
         if (g->faces.size() == 1) return true;
     return false;
 }
 
-bool touchesBoundary(Vertex* v) {
+bool touchesBoundary(VertexId v) {
     if (v->boundaryState < 0) v->boundaryState = scanTouchesBoundary(v) ? 1 : 0;
     return v->boundaryState == 1;
 }
 
 // Filters in the order they are applied.
-bool tryCollapse(Edge* e) {
+bool tryCollapse(EdgeId e) {
     // Retired edges have no ends: test before touching them.
     if (e->collapsed != 0) return false;
-    Vertex* v1 = e->end1;
-    Vertex* v2 = e->end2;
+    VertexId v1 = e->end1;
+    VertexId v2 = e->end2;
     if (v1 == nullptr || v2 == nullptr) return false;
     // A vertex moves at most once per pass.
     if (v1->touched != 0) return false;
     if (v2->touched != 0) return false;
     // Only interior edges between exactly two triangles.
     if (e->faces.size() != 2) return false;
-    Face* f1 = e->faces[0];
-    Face* f2 = e->faces[1];
+    FaceId f1 = e->faces[0];
+    FaceId f2 = e->faces[1];
     if (touchesBoundary(v1)) return false;
     if (touchesBoundary(v2)) return false;
     CollapseWings wings;
@@ -132,7 +132,7 @@ void runPass(std::uint32_t targetFaces, int timingEnabled, int passIndex) {
             if (targetReached(targetFaces)) break;
         }
     }
-    for (Vertex* v : theMesh.vertices) v->touched = 0;
+    for (VertexId v : theMesh.vertices) v->touched = 0;
     if (timingEnabled) printSimplificationTime(secondsSince(start));
 }
 

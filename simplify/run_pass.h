@@ -21,15 +21,15 @@ void runPass(std::uint32_t targetFaces, int timingEnabled, int passIndex);
 // scanned only when it is not known (collapseEdge marks it unknown wherever a
 // collapse may change it), so a vertex of high degree is not scanned again for
 // every candidate at it.
-bool touchesBoundary(Vertex* v);
+bool touchesBoundary(VertexId v);
 
 // The scan itself: walks v's edges (a kind-1 query) whatever `boundaryState`
 // holds, and leaves the state alone.
-bool scanTouchesBoundary(Vertex* v);
+bool scanTouchesBoundary(VertexId v);
 
 // Applies the pass's filters and the normal-deviation test to e and collapses
 // it when all pass; true when e was collapsed. One step of runPass.
-bool tryCollapse(Edge* e);
+bool tryCollapse(EdgeId e);
 
 // The time line printed for each pass and, without timing, for the whole run.
 void printSimplificationTime(double seconds);
