@@ -44,7 +44,6 @@ void indexHubEdge(VertexId end, EdgeId e, LoadCounters& counters) {
 
 EdgeId createEdge(Mesh& mesh, VertexId a, VertexId b, LoadCounters& counters) {
     EdgeId e = mesh.newEdge(counters.nextEdge++, a, b);
-    e->edgeMark = 0;
     mesh.addEdge(e);
     // A new edge is in no list yet: linking it appends it to a's list, then
     // to b's (unless the edge is a self-loop), without the membership scans
@@ -105,6 +104,7 @@ void reserveFaceLists(Mesh& mesh) {
     const std::size_t vertexCount = mesh.vertices.size();
     mesh.edges.reserve(mesh.edges.size() + 3 * vertexCount);
     mesh.faces.reserve(mesh.faces.size() + 2 * vertexCount);
+    mesh.reserveRecords(mesh.edges.size() + 3 * vertexCount, mesh.faces.size() + 2 * vertexCount);
 }
 
 void buildFace(Mesh& mesh, VertexId p, VertexId q, VertexId r, LoadCounters& counters) {
@@ -120,7 +120,6 @@ void buildFace(Mesh& mesh, VertexId p, VertexId q, VertexId r, LoadCounters& cou
     edges.pushBack(pr != nullptr ? pr : createEdge(mesh, r, p, counters));
 
     FaceId face = mesh.newFace(counters.nextFace++, edges);
-    face->faceMark = 0;
     mesh.addFace(face);
     // The new face is in no edge's list: each distinct edge gains it once.
     for (std::uint32_t i = 0; i < edges.size(); ++i) {

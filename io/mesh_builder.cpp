@@ -10,7 +10,6 @@ void MeshBuilder::header(int vertexCount, int faceCount) {
 
 void MeshBuilder::vertex(double x, double y, double z) {
     VertexId v = mesh_.newVertex(nextVertexId_++, Point3{x, y, z});
-    v->vertexMark = 0;
     mesh_.addVertex(v);
 }
 

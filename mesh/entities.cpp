@@ -2,17 +2,19 @@
 
 #include <cstdio>
 
+#include "mesh/mesh.h"
+
 namespace zeq {
 
-void Vertex::linkEdge(Edge* e) {
-    if (addEdge(e)) e->fillFreeEnd(this);
+void Vertex::linkEdge(EdgeId e) {
+    if (addEdge(e)) e->fillFreeEnd(handle());
 }
 
-void Vertex::unlinkEdge(Edge* e) {
-    if (dropEdge(e)) e->detachEnd(this);
+void Vertex::unlinkEdge(EdgeId e) {
+    if (dropEdge(e)) e->detachEnd(handle());
 }
 
-bool Edge::fillFreeEnd(Vertex* v) {
+bool Edge::fillFreeEnd(VertexId v) {
     if (end1 == nullptr) {
         end1 = v;
         return true;
@@ -24,16 +26,16 @@ bool Edge::fillFreeEnd(Vertex* v) {
     return false;
 }
 
-void Edge::attachEnd(Vertex* v) {
-    if (fillFreeEnd(v)) v->addEdge(this);
+void Edge::attachEnd(VertexId v) {
+    if (fillFreeEnd(v)) v->addEdge(handle());
 }
 
-void Edge::detachEnd(Vertex* v) {
+void Edge::detachEnd(VertexId v) {
     if (end1 == v) {
-        v->dropEdge(this);
+        v->dropEdge(handle());
         end1 = nullptr;
     } else if (end2 == v) {
-        v->dropEdge(this);
+        v->dropEdge(handle());
         end2 = nullptr;
     } else {
         std::printf("Erro: vertice nao pertence a aresta logo nao removido!\n");
@@ -42,29 +44,34 @@ void Edge::detachEnd(Vertex* v) {
 
 void Edge::detachBothEnds() {
     if (end1 != nullptr) {
-        end1->dropEdge(this);
+        end1->dropEdge(handle());
         end1 = nullptr;
     }
     if (end2 != nullptr) {
-        end2->dropEdge(this);
+        end2->dropEdge(handle());
         end2 = nullptr;
     }
 }
 
-void Edge::linkFace(Face* f) {
-    if (addFace(f)) f->addEdge(this);
+void Edge::linkFace(FaceId f) {
+    if (addFace(f)) f->addEdge(handle());
 }
 
-void Edge::unlinkFace(Face* f) {
-    if (dropFace(f)) f->dropEdge(this);
+void Edge::unlinkFace(FaceId f) {
+    if (dropFace(f)) f->dropEdge(handle());
 }
 
-void Face::linkEdge(Edge* e) {
-    if (addEdge(e)) e->addFace(this);
+void Face::linkEdge(EdgeId e) {
+    if (addEdge(e)) e->addFace(handle());
 }
 
-void Face::unlinkEdge(Edge* e) {
-    if (dropEdge(e)) e->dropFace(this);
+void Face::unlinkEdge(EdgeId e) {
+    if (dropEdge(e)) e->dropFace(handle());
 }
+
+int Edge::getId() const { return theMesh.numberOf(handle()); }
+void Edge::setId(int id) { theMesh.renumber(handle(), id); }
+int Face::getId() const { return theMesh.numberOf(handle()); }
+void Face::setId(int id) { theMesh.renumber(handle(), id); }
 
 }  // namespace zeq

@@ -17,10 +17,14 @@ void Mesh::clear() {
     vertices.clear();
     edges.clear();
     faces.clear();
-    // The arenas run each record's destructor, which releases its list storage.
-    vertexArena_.clear();
-    edgeArena_.clear();
-    faceArena_.clear();
+    // Each record's destructor gives back its lists' storage.
+    vertexRecords_.clear();
+    edgeRecords_.clear();
+    faceRecords_.clear();
+    edgeNumbers_.clear();
+    faceNumbers_.clear();
+    std::vector<std::uint64_t>().swap(collapsedBits_);
+    ++generation_;
 }
 
 void resetGlobals() {

@@ -1,41 +1,80 @@
 // The one mesh of a run, the process-wide counters and the topology queries.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
+#include <new>
+#include <unordered_map>
 #include <vector>
 
-#include "mesh/arena.h"
 #include "mesh/entities.h"
+#include "mesh/flat_array.h"
 #include "mesh/neighbourhood.h"
 #include "mesh/record_list.h"
 
 namespace zeq {
 
-// Owns every Vertex, Edge and Face created by the load. The three lists hold
-// them in creation order; entries are only ever appended, never removed,
-// reordered or replaced. Records retired by simplification stay in the lists:
-// a retired edge has `collapsed` 1 and no ends, a retired vertex or face an
-// empty `edges` list.
+// Holds every Vertex, Edge and Face created by the load, each kind in one
+// array in creation order, reached through handles. The three lists hold the
+// handles in the order the load appended them; entries are only ever
+// appended, never removed, reordered or replaced. Records retired by
+// simplification stay: a retired edge has `collapsed` 1 and no ends, a
+// retired vertex or face an empty `edges` list.
+//
+// A run has one mesh, `theMesh`, and handles name records of it.
 class Mesh {
 public:
-    using VertexList = RecordList<Vertex>;
-    using EdgeList = RecordList<Edge>;
-    using FaceList = RecordList<Face>;
+    using VertexList = RecordList<VertexId>;
+    using EdgeList = RecordList<EdgeId>;
+    using FaceList = RecordList<FaceId>;
 
     Mesh() = default;
     Mesh(const Mesh&) = delete;
     Mesh& operator=(const Mesh&) = delete;
     ~Mesh();
 
-    // Record creation: the mesh owns the result. Creating does not append it
-    // to a list; the load appends it with addVertex/addEdge/addFace.
-    VertexId newVertex(int id, const Point3& position) { return vertexArena_.create(id, position); }
-    EdgeId newEdge(int id, VertexId end1, VertexId end2) { return edgeArena_.create(id, end1, end2); }
-    FaceId newFace(int id, const FaceEdgeList& edgeList) { return faceArena_.create(id, edgeList); }
+    // Record creation. Creating does not append the record to a list; the
+    // load appends it with addVertex/addEdge/addFace. Edges and faces are
+    // numbered by their position unless given another number here.
+    VertexId newVertex(int id, const Point3& position) {
+        checkRoom(vertexRecords_.size());
+        vertexRecords_.emplaceBack(id, position);
+        return VertexId(static_cast<std::uint32_t>(vertexRecords_.size() - 1));
+    }
+    EdgeId newEdge(int id, VertexId end1, VertexId end2) {
+        checkRoom(edgeRecords_.size());
+        if (edgeRecords_.size() % 64 == 0) collapsedBits_.push_back(0);
+        edgeRecords_.emplaceBack(end1, end2);
+        const EdgeId e(static_cast<std::uint32_t>(edgeRecords_.size() - 1));
+        if (id != static_cast<int>(e.index())) renumber(e, id);
+        return e;
+    }
+    FaceId newFace(int id, const FaceEdgeList& edgeList) {
+        checkRoom(faceRecords_.size());
+        faceRecords_.emplaceBack(edgeList);
+        const FaceId f(static_cast<std::uint32_t>(faceRecords_.size() - 1));
+        if (id != static_cast<int>(f.index())) renumber(f, id);
+        return f;
+    }
+
+    // How many records of each kind have been created.
+    std::size_t createdVertices() const { return vertexRecords_.size(); }
+    std::size_t createdEdges() const { return edgeRecords_.size(); }
+    std::size_t createdFaces() const { return faceRecords_.size(); }
+    // How many vertices there is room for before the array grows again.
+    std::size_t vertexRoom() const { return vertexRecords_.capacity(); }
 
     // Appends without a duplicate check.
     void addVertex(VertexId v) { vertices.push_back(v); }
     void addEdge(EdgeId e) { edges.push_back(e); }
     void addFace(FaceId f) { faces.push_back(f); }
+
+    // Makes room for this many edges and faces in all, sparing the arrays
+    // their regrowth during a load.
+    void reserveRecords(std::size_t edgeCount, std::size_t faceCount) {
+        edgeRecords_.reserve(edgeCount);
+        faceRecords_.reserve(faceCount);
+    }
 
     // Ring query of the given kind around the given elements (absent ones are
     // null). Reads only the arguments' incidence lists and never changes a
@@ -45,17 +84,63 @@ public:
 
     // Frees every record and empties the lists, leaving an empty mesh.
     void clear();
+    // Counts the times the mesh has been emptied: state a stage keeps per
+    // record is stale once this changes.
+    std::uint64_t generation() const { return generation_; }
+
+    // The collapsed mark of an edge (see Edge::collapsed).
+    bool isCollapsed(EdgeId e) const { return (collapsedBits_[e.index() / 64] >> (e.index() % 64) & 1) != 0; }
+    void setCollapsed(EdgeId e) { collapsedBits_[e.index() / 64] |= std::uint64_t{1} << (e.index() % 64); }
+
+    // Where a handle's record lives, and the handle of a record. Only the
+    // handles and the records use these.
+    Vertex* record(VertexId v) const { return &vertexRecords_[v.index()]; }
+    Edge* record(EdgeId e) const { return &edgeRecords_[e.index()]; }
+    Face* record(FaceId f) const { return &faceRecords_[f.index()]; }
+    VertexId handleOf(const Vertex* r) const { return VertexId(static_cast<std::uint32_t>(r - vertexRecords_.data())); }
+    EdgeId handleOf(const Edge* r) const { return EdgeId(static_cast<std::uint32_t>(r - edgeRecords_.data())); }
+    FaceId handleOf(const Face* r) const { return FaceId(static_cast<std::uint32_t>(r - faceRecords_.data())); }
+
+    // The number of an edge or face: its position, unless renumbered.
+    template <class H>
+    int numberOf(H h) const {
+        const auto& numbers = numbersOf(h);
+        if (numbers.empty()) return static_cast<int>(h.index());
+        const auto it = numbers.find(h.index());
+        return it == numbers.end() ? static_cast<int>(h.index()) : it->second;
+    }
+    template <class H>
+    void renumber(H h, int id) {
+        auto& numbers = const_cast<std::unordered_map<std::uint32_t, int>&>(numbersOf(h));
+        if (id == static_cast<int>(h.index()))
+            numbers.erase(h.index());
+        else
+            numbers[h.index()] = id;
+    }
+
+    VertexList vertices;
+    EdgeList edges;
+    FaceList faces;
 
 private:
-    // Declared before the lists, which read them.
-    Arena<Vertex> vertexArena_;
-    Arena<Edge> edgeArena_;
-    Arena<Face> faceArena_;
+    // Handles are 32 bits and two values are taken (no record, and the mark
+    // of a moved face list); a mesh that would need more records cannot be
+    // held, which is a lack of memory as far as the caller is concerned.
+    static void checkRoom(std::size_t count) {
+        if (count >= 0x7FFFFFFFu) throw std::bad_alloc();
+    }
+    const std::unordered_map<std::uint32_t, int>& numbersOf(EdgeId) const { return edgeNumbers_; }
+    const std::unordered_map<std::uint32_t, int>& numbersOf(FaceId) const { return faceNumbers_; }
 
-public:
-    VertexList vertices{vertexArena_};
-    EdgeList edges{edgeArena_};
-    FaceList faces{faceArena_};
+    FlatArray<Vertex> vertexRecords_;
+    FlatArray<Edge> edgeRecords_;
+    FlatArray<Face> faceRecords_;
+    std::vector<std::uint64_t> collapsedBits_;
+    // Numbers of the few edges and faces whose number is not their position
+    // (none in a load).
+    std::unordered_map<std::uint32_t, int> edgeNumbers_;
+    std::unordered_map<std::uint32_t, int> faceNumbers_;
+    std::uint64_t generation_ = 0;
 };
 
 // The global state of a run. Every stage works on these directly.
@@ -86,5 +171,32 @@ inline FaceId faceAcross(Mesh& mesh, VertexId v, EdgeId edge, FaceId face) {
 // threshold 100). The program loads one mesh per process and never calls it;
 // tests and fuzz drivers use it between inputs.
 void resetGlobals();
+
+template <class Record>
+inline Record* Handle<Record>::operator->() const {
+    return theMesh.record(*this);
+}
+
+inline VertexId Vertex::handle() const { return theMesh.handleOf(this); }
+inline EdgeId Edge::handle() const { return theMesh.handleOf(this); }
+inline FaceId Face::handle() const { return theMesh.handleOf(this); }
+inline bool Edge::collapsed() const { return theMesh.isCollapsed(handle()); }
+inline void Edge::setCollapsed() { theMesh.setCollapsed(handle()); }
+
+// The end of e that is not v (end2 when end1 is v, else end1).
+inline VertexId otherEnd(EdgeId e, VertexId v) { return e->end1 == v ? e->end2 : e->end1; }
+
+// True when v is one of e's ends.
+inline bool hasEnd(EdgeId e, VertexId v) { return e->end1 == v || e->end2 == v; }
+
+// Starts fetching every cache line of a record the caller will read a little
+// later, without waiting for it.
+template <class Record>
+inline void prefetchRecord(Handle<Record> h) {
+    constexpr std::size_t kLine = 64;
+    const char* bytes = reinterpret_cast<const char*>(theMesh.record(h));
+    for (std::size_t offset = 0; offset < sizeof(Record); offset += kLine) __builtin_prefetch(bytes + offset);
+    __builtin_prefetch(bytes + sizeof(Record) - 1);
+}
 
 }  // namespace zeq

@@ -9,12 +9,12 @@ namespace zeq {
 namespace {
 
 template <class T>
-bool listed(const std::vector<T*>& answer, const T* p) {
+bool listed(const std::vector<T>& answer, T p) {
     return std::find(answer.begin(), answer.end(), p) != answer.end();
 }
 
 template <class T>
-void removeFirst(std::vector<T*>& answer, const T* p) {
+void removeFirst(std::vector<T>& answer, T p) {
     auto it = std::find(answer.begin(), answer.end(), p);
     if (it != answer.end()) answer.erase(it);
 }
@@ -100,7 +100,7 @@ public:
 
 private:
     std::size_t slotOf(FaceId f) const {
-        const auto key = static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(f));
+        const auto key = static_cast<std::uint64_t>(f.index());
         return static_cast<std::size_t>((key * 0x9E3779B97F4A7C15ULL) >> 32) & (slots_.size() - 1);
     }
     void resize(std::size_t atLeast) {

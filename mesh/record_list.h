@@ -6,32 +6,30 @@
 #include <iterator>
 #include <vector>
 
-#include "mesh/arena.h"
-
 namespace zeq {
 
-// A list of pointers to the records of one arena. The load appends every
-// record right after creating it, so the list is the arena's creation order
-// and needs no storage of its own: while that holds it only counts. An append
-// that breaks the pattern (a record appended twice, or out of order) switches
-// it to explicit 32-bit creation indices, which still take half the space of
-// pointers. Reads behave as those of a vector of pointers.
-template <class T>
+// A list of handles of one kind. The load appends every record right after
+// creating it, so the list is the records' creation order and needs no
+// storage of its own: while that holds it only counts. An append that breaks
+// the pattern (a record appended twice, or out of order) switches it to
+// explicit 32-bit positions. Reads behave as those of a vector of handles.
+template <class H>
 class RecordList {
 public:
-    explicit RecordList(const Arena<T>& arena) : arena_(arena) {}
+    RecordList() = default;
     RecordList(const RecordList&) = delete;
     RecordList& operator=(const RecordList&) = delete;
 
     class Iterator {
     public:
         using iterator_category = std::forward_iterator_tag;
-        using value_type = T*;
+        using value_type = H;
         using difference_type = std::ptrdiff_t;
-        using pointer = T* const*;
-        using reference = T*;
+        using pointer = const H*;
+        using reference = H;
+        Iterator() = default;
         Iterator(const RecordList* list, std::size_t i) : list_(list), i_(i) {}
-        T* operator*() const { return (*list_)[i_]; }
+        H operator*() const { return (*list_)[i_]; }
         Iterator& operator++() {
             ++i_;
             return *this;
@@ -44,21 +42,21 @@ public:
         bool operator==(const Iterator& other) const { return i_ == other.i_; }
 
     private:
-        const RecordList* list_;
-        std::size_t i_;
+        const RecordList* list_ = nullptr;
+        std::size_t i_ = 0;
     };
 
     std::size_t size() const { return explicit_ ? indices_.size() : count_; }
     bool empty() const { return size() == 0; }
-    T* operator[](std::size_t i) const { return arena_.at(explicit_ ? indices_[i] : i); }
-    T* front() const { return (*this)[0]; }
-    T* back() const { return (*this)[size() - 1]; }
+    H operator[](std::size_t i) const { return H(static_cast<std::uint32_t>(explicit_ ? indices_[i] : i)); }
+    H front() const { return (*this)[0]; }
+    H back() const { return (*this)[size() - 1]; }
     Iterator begin() const { return Iterator(this, 0); }
     Iterator end() const { return Iterator(this, size()); }
 
     // Appends without a duplicate check.
-    void push_back(T* p) {
-        if (!explicit_ && count_ < arena_.size() && arena_.at(count_) == p) {
+    void push_back(H h) {
+        if (!explicit_ && h.index() == count_) {
             ++count_;
             return;
         }
@@ -67,13 +65,12 @@ public:
             for (std::size_t i = 0; i < count_; ++i) indices_.push_back(static_cast<std::uint32_t>(i));
             explicit_ = true;
         }
-        indices_.push_back(static_cast<std::uint32_t>(arena_.indexOf(p)));
+        indices_.push_back(h.index());
     }
 
     void reserve(std::size_t n) {
         if (explicit_) indices_.reserve(n);
     }
-    std::size_t capacity() const { return explicit_ ? indices_.capacity() : count_; }
 
     void clear() {
         count_ = 0;
@@ -83,7 +80,6 @@ public:
     }
 
 private:
-    const Arena<T>& arena_;
     std::size_t count_ = 0;
     bool explicit_ = false;
     std::vector<std::uint32_t> indices_;

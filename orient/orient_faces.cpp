@@ -1,7 +1,10 @@
 #include "orient/orient_faces.h"
 
 #include <cmath>
+#include <cstdint>
 #include <deque>
+
+#include "mesh/per_record.h"
 
 namespace zeq {
 
@@ -45,14 +48,10 @@ bool isTriangleCycle(FaceId face, EdgeId entry, EdgeId atTail, VertexId a,
 
 class OrientWalk {
 public:
-    explicit OrientWalk(Mesh& mesh) : mesh_(mesh) {}
+    explicit OrientWalk(Mesh& mesh)
+        : mesh_(mesh), faceState_(mesh.createdFaces(), 0), walked_(mesh.createdEdges(), 0) {}
 
-    void run() {
-        for (FaceId f : mesh_.faces) {
-            f->setOriented(0);
-            f->inOrientQueue = false;
-        }
-        for (EdgeId e : mesh_.edges) e->orientWalked = false;
+    std::size_t run() {
         // The first seed is entered from end2 to end1 of its first edge, which
         // reproduces the winding its corners had in the file.
         if (FaceId seed = nextSeed()) {
@@ -62,7 +61,7 @@ public:
         while (!queue_.empty()) {
             OrientItem item = queue_.front();
             queue_.pop_front();
-            item.face->inOrientQueue = false;
+            faceState_[item.face] &= ~kQueued;
             handle(item);
             if (queue_.empty()) {
                 // Next component: later seeds run from end1 to end2.
@@ -72,6 +71,7 @@ public:
                 }
             }
         }
+        return orientedCount_;
     }
 
 private:
@@ -80,14 +80,14 @@ private:
     FaceId nextSeed() {
         while (seedCursor_ < mesh_.faces.size()) {
             FaceId f = mesh_.faces[seedCursor_];
-            if (!f->isOriented() && !f->edges.empty()) return f;
+            if (!isOriented(f) && !f->edges.empty()) return f;
             ++seedCursor_;
         }
         return nullptr;
     }
 
     void enqueue(const OrientItem& item) {
-        item.face->inOrientQueue = true;
+        faceState_[item.face] |= kQueued;
         queue_.push_back(item);
     }
 
@@ -107,7 +107,8 @@ private:
             else
                 face->setNormalIfAbsent(normal);
         }
-        face->setOriented(1);
+        if (!isOriented(face)) ++orientedCount_;
+        faceState_[face] |= kOriented;
 
         if (!isTriangleCycle(face, entry, atTail, a, b, f)) return;
 
@@ -135,11 +136,11 @@ private:
             // not yet handled; faces never join an edge during the pass, so
             // later walks would find nothing to queue. Skipping them keeps an
             // edge shared by very many faces from costing quadratic time.
-            if (!p->orientWalked) {
-                p->orientWalked = true;
+            if (!walked_[p]) {
+                walked_[p] = 1;
                 Neighbourhood* n = mesh_.queryNeighbourhood(kFaces, from, p, face);
                 for (FaceId g : n->faces) {
-                    if (!g->isOriented() && !g->inOrientQueue) enqueue(OrientItem{g, to, from, p});
+                    if (faceState_[g] == 0) enqueue(OrientItem{g, to, from, p});
                 }
             }
             EdgeId next = otherEdgeAt(mesh_, to, p, face);
@@ -151,13 +152,25 @@ private:
         }
     }
 
+    bool isOriented(FaceId f) const { return (faceState_[f] & kOriented) != 0; }
+
+    // Per face: whether its winding is fixed, and whether it waits in the
+    // queue (so the "already queued" test does not scan the queue). Per edge:
+    // whether the walk has crossed it; from then on every face on it is
+    // queued or handled, and a later walk has nothing to queue there.
+    static constexpr std::uint8_t kOriented = 1;
+    static constexpr std::uint8_t kQueued = 2;
+
     Mesh& mesh_;
+    PerRecord<FaceId, std::uint8_t> faceState_;
+    PerRecord<EdgeId, std::uint8_t> walked_;
     std::deque<OrientItem> queue_;
     std::size_t seedCursor_ = 0;
+    std::size_t orientedCount_ = 0;
 };
 
 }  // namespace
 
-void orientFaces(Mesh& mesh) { OrientWalk(mesh).run(); }
+std::size_t orientFaces(Mesh& mesh) { return OrientWalk(mesh).run(); }
 
 }  // namespace zeq

@@ -1,6 +1,8 @@
 // Consistent winding, edge order and unit normal for every face.
 #pragma once
 
+#include <cstddef>
+
 #include "mesh/mesh.h"
 
 namespace zeq {
@@ -21,8 +23,8 @@ struct OrientItem {
 // list becomes (entry edge, other edge at a, last edge) and its stored normal
 // is the unit right-hand normal of that winding. The first component keeps the
 // winding of its first face; every later seed is entered from end1 to end2 of
-// its first edge. Sets `oriented` on every face with edges. A face whose edges
-// do not form a triangle keeps its order and passes nothing on.
-void orientFaces(Mesh& mesh);
+// its first edge. Every face with edges is oriented; returns how many were. A
+// face whose edges do not form a triangle keeps its order and passes nothing on.
+std::size_t orientFaces(Mesh& mesh);
 
 }  // namespace zeq

@@ -1,6 +1,7 @@
 #include "simplify/collapse_edge.h"
 
 #include "simplify/evaluate_collapse.h"
+#include "simplify/sweep_marks.h"
 
 namespace zeq {
 
@@ -53,7 +54,7 @@ FaceId mergeWing(FaceId x, FaceId f, EdgeId d, EdgeId leaving) {
         if (g != leaving) g->linkFace(x);
     }
     d->detachBothEnds();
-    d->collapsed = 1;
+    d->setCollapsed();
     return x;
 }
 
@@ -108,19 +109,22 @@ void collapseEdge(EdgeId e, VertexId v1, VertexId v2, FaceId f1, FaceId f2) {
     }
 
     e->detachBothEnds();
-    e->collapsed = 1;
+    e->setCollapsed();
     // V1 is retired with an empty edge list; give back any storage it grew.
     v1->releaseLists();
 
     for (int i = 0; i < sideCount; ++i)
         if (sideEdges[i]->faces.size() == 1) boundaryNear = true;
+    SweepMarks& marks = sweepMarks();
     if (boundaryNear)
-        for (int i = 0; i < endCount; ++i) sideEnds[i]->boundaryState = -1;
-    if (overflow)
-        for (VertexId w : theMesh.vertices) w->boundaryState = -1;
-    if (boundaryMoved) v1->boundaryState = v2->boundaryState = -1;
+        for (int i = 0; i < endCount; ++i) marks.setBoundary(sideEnds[i], SweepMarks::Boundary::Unknown);
+    if (overflow) marks.forgetBoundaries();
+    if (boundaryMoved) {
+        marks.setBoundary(v1, SweepMarks::Boundary::Unknown);
+        marks.setBoundary(v2, SweepMarks::Boundary::Unknown);
+    }
 
-    v2->touched = 1;
+    marks.setTouched(v2);
     ++collapseCount;
 }
 

@@ -6,6 +6,7 @@
 #include "mesh/process_clock.h"
 #include "simplify/collapse_edge.h"
 #include "simplify/evaluate_collapse.h"
+#include "simplify/sweep_marks.h"
 
 namespace zeq {
 
@@ -24,13 +25,13 @@ bool targetReached(std::uint32_t targetFaces) {
 // faces), so the fetching costs a bounded amount per edge whatever the mesh.
 constexpr std::uint32_t kFetchDegree = 8;
 
-bool worthFetching(EdgeId e) {
-    return e->collapsed == 0 && e->end1 != nullptr && e->end2 != nullptr && e->end1->touched == 0 &&
-           e->end2->touched == 0;
+bool worthFetching(EdgeId e, const SweepMarks& marks) {
+    return !e->collapsed() && e->end1 != nullptr && e->end2 != nullptr && !marks.touched(e->end1) &&
+           !marks.touched(e->end2);
 }
 
 void fetchEnds(EdgeId e) {
-    if (e->collapsed != 0) return;
+    if (e->collapsed()) return;
     for (VertexId v : {e->end1, e->end2}) {
         if (v != nullptr) prefetchRecord(v);
     }
@@ -38,16 +39,16 @@ void fetchEnds(EdgeId e) {
         for (FaceId f : e->faces) prefetchRecord(f);
 }
 
-void fetchEdgesAround(EdgeId e) {
-    if (!worthFetching(e)) return;
+void fetchEdgesAround(EdgeId e, const SweepMarks& marks) {
+    if (!worthFetching(e, marks)) return;
     for (VertexId v : {e->end1, e->end2}) {
         if (v->edges.size() > kFetchDegree) continue;
         for (EdgeId g : v->edges) prefetchRecord(g);
     }
 }
 
-void fetchFacesAround(EdgeId e) {
-    if (!worthFetching(e)) return;
+void fetchFacesAround(EdgeId e, const SweepMarks& marks) {
+    if (!worthFetching(e, marks)) return;
     for (VertexId v : {e->end1, e->end2}) {
         if (v->edges.size() > kFetchDegree) continue;
         for (EdgeId g : v->edges) {
@@ -62,15 +63,15 @@ constexpr std::size_t kEndsAhead = 24;
 constexpr std::size_t kEdgesAhead = 12;
 constexpr std::size_t kFacesAhead = 5;
 
-void fetchAhead(const Mesh::EdgeList& edges, std::size_t i, bool forward) {
+void fetchAhead(const Mesh::EdgeList& edges, std::size_t i, bool forward, const SweepMarks& marks) {
     const std::size_t n = edges.size();
     auto at = [&](std::size_t d) -> EdgeId {
         if (forward) return i + d < n ? edges[i + d] : nullptr;
         return i >= d ? edges[i - d] : nullptr;
     };
     if (EdgeId e = at(kEndsAhead)) fetchEnds(e);
-    if (EdgeId e = at(kEdgesAhead)) fetchEdgesAround(e);
-    if (EdgeId e = at(kFacesAhead)) fetchFacesAround(e);
+    if (EdgeId e = at(kEdgesAhead)) fetchEdgesAround(e, marks);
+    if (EdgeId e = at(kFacesAhead)) fetchFacesAround(e, marks);
 }
 
 }  // namespace
@@ -83,20 +84,23 @@ bool scanTouchesBoundary(VertexId v) {
 }
 
 bool touchesBoundary(VertexId v) {
-    if (v->boundaryState < 0) v->boundaryState = scanTouchesBoundary(v) ? 1 : 0;
-    return v->boundaryState == 1;
+    SweepMarks& marks = sweepMarks();
+    if (marks.boundary(v) == SweepMarks::Boundary::Unknown)
+        marks.setBoundary(v, scanTouchesBoundary(v) ? SweepMarks::Boundary::Yes : SweepMarks::Boundary::No);
+    return marks.boundary(v) == SweepMarks::Boundary::Yes;
 }
 
 // Filters in the order they are applied.
 bool tryCollapse(EdgeId e) {
     // Retired edges have no ends: test before touching them.
-    if (e->collapsed != 0) return false;
+    if (e->collapsed()) return false;
     VertexId v1 = e->end1;
     VertexId v2 = e->end2;
     if (v1 == nullptr || v2 == nullptr) return false;
     // A vertex moves at most once per pass.
-    if (v1->touched != 0) return false;
-    if (v2->touched != 0) return false;
+    const SweepMarks& marks = sweepMarks();
+    if (marks.touched(v1)) return false;
+    if (marks.touched(v2)) return false;
     // Only interior edges between exactly two triangles.
     if (e->faces.size() != 2) return false;
     FaceId f1 = e->faces[0];
@@ -117,22 +121,23 @@ void printSimplificationTime(double seconds) {
 void runPass(std::uint32_t targetFaces, int timingEnabled, int passIndex) {
     const long long start = timingEnabled ? processClockMs() : 0;
     const auto& edges = theMesh.edges;
+    SweepMarks& marks = sweepMarks();
     // Nothing is inserted into or erased from the edge list while
     // simplifying, so indices stay valid throughout the sweep.
     if (passIndex % 2 == 0) {
         for (std::size_t i = 0; i < edges.size(); ++i) {
-            fetchAhead(edges, i, true);
+            fetchAhead(edges, i, true, marks);
             tryCollapse(edges[i]);
             if (targetReached(targetFaces)) break;
         }
     } else {
         for (std::size_t i = edges.size(); i-- > 0;) {
-            fetchAhead(edges, i, false);
+            fetchAhead(edges, i, false, marks);
             tryCollapse(edges[i]);
             if (targetReached(targetFaces)) break;
         }
     }
-    for (VertexId v : theMesh.vertices) v->touched = 0;
+    marks.clearTouched();
     if (timingEnabled) printSimplificationTime(secondsSince(start));
 }
 

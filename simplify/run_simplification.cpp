@@ -5,6 +5,7 @@
 #include "mesh/mesh.h"
 #include "mesh/process_clock.h"
 #include "simplify/run_pass.h"
+#include "simplify/sweep_marks.h"
 
 namespace zeq {
 
@@ -43,6 +44,7 @@ int runSimplification(std::uint32_t targetFaces, bool timingEnabled) {
         // Target reached or passed (a collapse removes two faces at once).
         if (!shortOfTarget) break;
     }
+    dropSweepMarks();
     if (!timingEnabled) printSimplificationTime(secondsSince(start));
 
     const Mesh& mesh = theMesh;

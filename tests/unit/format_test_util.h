@@ -56,7 +56,7 @@ inline std::string liveRecords() {
         out += "v " + exact(p.x) + " " + exact(p.y) + " " + exact(p.z) + "\n";
     }
     int edges = 0;
-    for (const EdgeId e : theMesh.edges) edges += e->collapsed ? 0 : 1;
+    for (const EdgeId e : theMesh.edges) edges += e->collapsed() ? 0 : 1;
     for (const FaceId f : theMesh.faces) {
         if (f->edges.empty()) continue;
         const Corners c = cornersOf(f);

@@ -18,6 +18,7 @@
 #include "simplify/evaluate_collapse.h"
 #include "simplify/run_pass.h"
 #include "simplify/run_simplification.h"
+#include "simplify/sweep_marks.h"
 #include "tests/unit/test_mesh.h"
 
 namespace zeq::test {
@@ -36,7 +37,7 @@ bool retired(int vertex) { return theMesh.vertices[vertex]->edges.empty(); }
 
 bool allUntouched() {
     const auto& v = theMesh.vertices;
-    return std::all_of(v.begin(), v.end(), [](const VertexId x) { return x->touched == 0; });
+    return std::all_of(v.begin(), v.end(), [](const VertexId x) { return !sweepMarks().touched(x); });
 }
 
 const std::string kTimeLine = "\nSimplification time = X seconds  \n";
@@ -179,7 +180,7 @@ TEST_F(SimplificationPass, ForwardPassCollapsesOnlyEdgesBetweenInteriorVertices)
     EXPECT_EQ(collapseCount, 2);
     Ids gone;
     for (const EdgeId e : theMesh.edges)
-        if (e->collapsed) gone.push_back(e->getId());
+        if (e->collapsed()) gone.push_back(e->getId());
     EXPECT_EQ(gone, (Ids{7, 8, 17, 18, 19, 27}));
     EXPECT_TRUE(retired(6) && retired(10));
     expectAt(5, 1.5, 1, 0);
@@ -203,7 +204,7 @@ TEST_F(SimplificationPass, EvenPassesSweepForwardAndOddPassesBackward) {
         runPass(16, 0, passIndex);
         EXPECT_EQ(collapseCount, 1);
         const bool forward = passIndex % 2 == 0;
-        EXPECT_EQ(theMesh.edges[forward ? 8 : 19]->collapsed, 1);
+        EXPECT_EQ(theMesh.edges[forward ? 8 : 19]->collapsed(), true);
         EXPECT_TRUE(retired(forward ? 6 : 10));
         EXPECT_FALSE(retired(forward ? 10 : 6));
         expectAt(forward ? 5 : 9, 1.5, forward ? 1 : 2, 0);
@@ -382,7 +383,7 @@ TEST_P(SimplificationProperty, RunKeepsTheMeshWellFormed) {
     EXPECT_TRUE(allUntouched());
     std::set<std::pair<VertexId, VertexId>> pairs;
     for (const EdgeId e : theMesh.edges) {
-        if (e->collapsed) continue;
+        if (e->collapsed()) continue;
         EXPECT_EQ(e->faces.size(), 2u) << "edge " << e->getId();
         pairs.insert(std::minmax(e->end1, e->end2));
     }
@@ -464,14 +465,16 @@ int sweepComparingBoundaryStates(int passes, int& changes) {
             for (std::size_t i = 0; i < theMesh.vertices.size(); ++i) {
                 const VertexId v = theMesh.vertices[i];
                 const bool scanned = scanTouchesBoundary(v);
-                if (v->boundaryState >= 0) {
-                    EXPECT_EQ(v->boundaryState == 1, scanned) << "vertex " << i << " after collapse " << collapseCount;
+                const SweepMarks::Boundary known = sweepMarks().boundary(v);
+                if (known != SweepMarks::Boundary::Unknown) {
+                    EXPECT_EQ(known == SweepMarks::Boundary::Yes, scanned)
+                        << "vertex " << i << " after collapse " << collapseCount;
                 }
                 if (scanned != last[i]) ++changes;
                 last[i] = scanned;
             }
         }
-        for (const VertexId v : theMesh.vertices) v->touched = 0;
+        sweepMarks().clearTouched();
     }
     return collapseCount;
 }

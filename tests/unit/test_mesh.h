@@ -138,14 +138,14 @@ inline std::string checkInvariants(const Mesh& mesh) {
     for (const EdgeId e : mesh.edges) {
         for (const VertexId end : {e->end1, e->end2})
             if (end != nullptr && !end->edges.contains(e)) return what("edge", e) + " not listed by its end";
-        if (e->collapsed && (e->end1 != nullptr || e->end2 != nullptr || !e->faces.empty()))
+        if (e->collapsed() && (e->end1 != nullptr || e->end2 != nullptr || !e->faces.empty()))
             return "retired " + what("edge", e) + " still linked";
         for (const FaceId f : e->faces)
             if (!f->edges.contains(e)) return what("edge", e) + " lists " + what("face", f) + " that does not list it";
     }
     for (const FaceId f : mesh.faces)
         for (const EdgeId e : f->edges)
-            if (!e->faces.contains(f) || e->collapsed)
+            if (!e->faces.contains(f) || e->collapsed())
                 return what("face", f) + " lists " + what("edge", e) + " that is retired or does not list it";
     return "";
 }
@@ -182,7 +182,7 @@ inline int runAlong(const FaceId f, const EdgeId e) {
 // directions, or "" when there is none.
 inline std::string windingClash(const Mesh& mesh) {
     for (const EdgeId e : mesh.edges) {
-        if (e->collapsed || e->faces.size() != 2) continue;
+        if (e->collapsed() || e->faces.size() != 2) continue;
         const int a = runAlong(e->faces[0], e);
         if (a == 0 || a != -runAlong(e->faces[1], e)) return "edge " + std::to_string(e->getId());
     }
@@ -193,7 +193,7 @@ inline std::string windingClash(const Mesh& mesh) {
 inline std::array<int, 3> liveCounts() {
     std::array<int, 3> n{0, 0, 0};
     for (const VertexId v : theMesh.vertices) n[0] += v->edges.empty() ? 0 : 1;
-    for (const EdgeId e : theMesh.edges) n[1] += e->collapsed ? 0 : 1;
+    for (const EdgeId e : theMesh.edges) n[1] += e->collapsed() ? 0 : 1;
     for (const FaceId f : theMesh.faces) n[2] += f->edges.empty() ? 0 : 1;
     return n;
 }

@@ -1,29 +1,31 @@
-#include "mesh/ptr_list.h"
-
-#include <bit>
+#include <cstdlib>
+#include <new>
 #include <vector>
+
+#include "mesh/handle_list.h"
+#include "mesh/slot_list.h"
 
 namespace zeq {
 
 namespace {
 
-constexpr int kPooledClasses = 17;        // capacities 1 .. 65536 pointers
-constexpr std::size_t kChunkBytes = 1 << 20;
+constexpr int kPooledClasses = 21;  // blocks of up to 1 MiB come from the pool
+constexpr std::size_t kChunkBytes = std::size_t{1} << 20;
 
 struct Pool {
-    void** freeBlocks[kPooledClasses] = {};  // each free block links to the next
+    void* freeBlocks[kPooledClasses] = {};  // each free block links to the next
     std::vector<char*> chunks;
     char* next = nullptr;
     std::size_t left = 0;
 
-    void** carve(std::size_t bytes) {
+    void* carve(std::size_t bytes) {
         if (bytes > left) {
             next = static_cast<char*>(std::malloc(kChunkBytes));
             if (next == nullptr) throw std::bad_alloc();
             chunks.push_back(next);
             left = kChunkBytes;
         }
-        void** block = reinterpret_cast<void**>(next);
+        void* block = next;
         next += bytes;
         left -= bytes;
         return block;
@@ -40,30 +42,28 @@ Pool& pool() {
 
 }  // namespace
 
-void** ListStorage::allocate(std::uint32_t capacity) {
-    const int sizeClass = std::countr_zero(capacity);
-    const std::size_t bytes = sizeof(void*) * capacity;
+void* ListStorage::allocate(int sizeClass) {
+    const std::size_t bytes = std::size_t{1} << sizeClass;
     if (sizeClass >= kPooledClasses) {
-        void** block = static_cast<void**>(std::malloc(bytes));
+        void* block = std::malloc(bytes);
         if (block == nullptr) throw std::bad_alloc();
         return block;
     }
     Pool& p = pool();
-    if (void** block = p.freeBlocks[sizeClass]) {
-        p.freeBlocks[sizeClass] = static_cast<void**>(block[0]);
+    if (void* block = p.freeBlocks[sizeClass]) {
+        p.freeBlocks[sizeClass] = *static_cast<void**>(block);
         return block;
     }
     return p.carve(bytes);
 }
 
-void ListStorage::release(void** block, std::uint32_t capacity) {
-    const int sizeClass = std::countr_zero(capacity);
+void ListStorage::release(void* block, int sizeClass) {
     if (sizeClass >= kPooledClasses) {
         std::free(block);
         return;
     }
     Pool& p = pool();
-    block[0] = p.freeBlocks[sizeClass];
+    *static_cast<void**>(block) = p.freeBlocks[sizeClass];
     p.freeBlocks[sizeClass] = block;
 }
 
