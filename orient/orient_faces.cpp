@@ -59,6 +59,7 @@ public:
             enqueue(OrientItem{seed, e->end2, e->end1, e});
         }
         while (!queue_.empty()) {
+            fetchAhead();
             OrientItem item = queue_.front();
             queue_.pop_front();
             faceState_[item.face] &= ~kQueued;
@@ -75,6 +76,44 @@ public:
     }
 
 private:
+    // Fetches, in stages, the records the walk will read for the faces
+    // waiting in the queue: a face, its entry edge and the two corners it is
+    // entered by some way ahead, then the edges the face lists, then the ends
+    // of those edges. In a file whose records come in no useful order every
+    // one of them lies somewhere else in memory. Only faces of at most three
+    // edges and edges of at most two faces are followed, so the cost per face
+    // stays bounded.
+    void fetchAhead() const {
+        const std::size_t n = queue_.size();
+        if (n > kItemAhead) {
+            const OrientItem& item = queue_[kItemAhead];
+            prefetchRecord(item.face);
+            prefetchRecord(item.entryEdge);
+            if (item.tail) prefetchRecord(item.tail);
+            if (item.head) prefetchRecord(item.head);
+        }
+        if (n > kEdgesAhead) {
+            const FaceId f = queue_[kEdgesAhead].face;
+            if (f->edges.size() <= 3)
+                for (const EdgeId g : f->edges) prefetchRecord(g);
+        }
+        if (n > kEndsAhead) {
+            const FaceId f = queue_[kEndsAhead].face;
+            if (f->edges.size() <= 3) {
+                for (const EdgeId g : f->edges) {
+                    if (g->end1) prefetchRecord(g->end1);
+                    if (g->end2) prefetchRecord(g->end2);
+                    if (g->faces.size() <= 2)
+                        for (const FaceId h : g->faces) prefetchRecord(h);
+                }
+            }
+        }
+    }
+
+    static constexpr std::size_t kItemAhead = 12;
+    static constexpr std::size_t kEdgesAhead = 6;
+    static constexpr std::size_t kEndsAhead = 2;
+
     // The first face, in list order, not yet oriented and with edges. Faces
     // only ever become oriented, so the search resumes where it last stopped.
     FaceId nextSeed() {
