@@ -4,41 +4,54 @@ namespace zeq {
 
 namespace {
 
-// Vertices with more edges than this are indexed in LoadCounters::hubEdges.
+// Vertices with more edges than this are hubs: their lists are never walked
+// for a lookup.
 constexpr std::uint32_t kHubDegree = 64;
 
-std::uint64_t hubKey(VertexId hub, VertexId other) {
-    return (static_cast<std::uint64_t>(static_cast<std::uint32_t>(hub->getId())) << 32) |
-           static_cast<std::uint32_t>(other->getId());
+bool isHub(VertexId v) { return v->edges.size() > kHubDegree; }
+
+std::uint64_t pairKey(VertexId a, VertexId b) {
+    const std::uint32_t i = a.index();
+    const std::uint32_t j = b.index();
+    return i < j ? (std::uint64_t{i} << 32 | j) : (std::uint64_t{j} << 32 | i);
 }
 
-// The edge of `from` to a vertex numbered like `to`; the last match wins.
-// During a load ids are unique, so for two distinct vertices that is the one
-// edge between them; a corner named twice matches every edge of the vertex,
-// so the last one wins.
-EdgeId findEdgeTo(VertexId from, VertexId to, const LoadCounters& counters) {
-    if (from == to) return from->edges.empty() ? nullptr : from->edges[from->edges.size() - 1];
-    if (from->edges.size() > kHubDegree) {
-        auto it = counters.hubEdges.find(hubKey(from, to));
-        return it == counters.hubEdges.end() ? nullptr : it->second;
-    }
-    // Distinct vertices of one load have distinct ids, so comparing the ends
-    // themselves gives the same match without visiting the end vertices.
+// The last edge in v's list with `other` as an end.
+EdgeId lastEdgeTo(VertexId v, VertexId other) {
     EdgeId found = nullptr;
-    for (EdgeId e : from->edges)
-        if (e->end1 == to || e->end2 == to) found = e;
+    for (EdgeId e : v->edges)
+        if (e->end1 == other || e->end2 == other) found = e;
     return found;
 }
 
-// Keeps the hub index complete: a vertex that has just passed the degree
-// limit enters with all its edges, a hub gains each new edge.
-void indexHubEdge(VertexId end, EdgeId e, LoadCounters& counters) {
+// The edge of `from` to `to`; the last match in from's list wins. A corner
+// named twice matches every edge of the vertex, so the last one wins.
+// During a load the lists only grow, each at its end, so for two distinct
+// vertices the edges between them come in the same order, that of their
+// creation, in both lists: the last match is the same whichever list is
+// walked. The shorter one is; between two hubs the index answers.
+EdgeId findEdgeTo(VertexId from, VertexId to, const LoadCounters& counters) {
+    if (from == to) return from->edges.empty() ? nullptr : from->edges[from->edges.size() - 1];
+    if (!isHub(from)) return lastEdgeTo(from, to);
+    if (!isHub(to)) return lastEdgeTo(to, from);
+    auto it = counters.hubEdges.find(pairKey(from, to));
+    return it == counters.hubEdges.end() ? nullptr : it->second;
+}
+
+// Keeps the index of edges between two hubs complete: a vertex that has just
+// become a hub enters with its edges to other hubs, in list order so that the
+// last edge of a pair wins, and a new edge between hubs enters at once.
+void indexHubEdges(VertexId end, EdgeId e, LoadCounters& counters) {
     const std::uint32_t degree = end->edges.size();
     if (degree <= kHubDegree) return;
     if (degree == kHubDegree + 1) {
-        for (EdgeId g : end->edges) counters.hubEdges[hubKey(end, otherEnd(g, end))] = g;
+        for (EdgeId g : end->edges) {
+            const VertexId other = otherEnd(g, end);
+            if (other != end && isHub(other)) counters.hubEdges[pairKey(end, other)] = g;
+        }
     } else {
-        counters.hubEdges[hubKey(end, otherEnd(e, end))] = e;
+        const VertexId other = otherEnd(e, end);
+        if (other != end && isHub(other)) counters.hubEdges[pairKey(end, other)] = e;
     }
 }
 
@@ -50,16 +63,15 @@ EdgeId createEdge(Mesh& mesh, VertexId a, VertexId b, LoadCounters& counters) {
     // that would cost the degree of the vertex.
     a->edges.pushBack(e);
     if (b != a) b->edges.pushBack(e);
-    indexHubEdge(a, e, counters);
-    if (b != a) indexHubEdge(b, e, counters);
+    indexHubEdges(a, e, counters);
+    if (b != a) indexHubEdges(b, e, counters);
     return e;
 }
 
-// The edges the lookup will scan. A vertex past the hub degree is looked up
-// through the hub index instead, and walking its list for every face around
-// it would cost time quadratic in its degree.
+// The edges the lookup will scan. A hub's list is never scanned, and walking
+// it for every face around it would cost time quadratic in its degree.
 void fetchEdges(VertexId v) {
-    if (v->edges.size() > kHubDegree) return;
+    if (isHub(v)) return;
     for (EdgeId e : v->edges) prefetchRecord(e);
 }
 

@@ -9,13 +9,14 @@
 namespace zeq {
 
 // The numbering of one load: edges and faces are numbered 0, 1, 2, ... in the
-// order they are created. Also an index of the edges at vertices of very high
-// degree, so that finding an existing edge stays cheap there (a fan of a
-// million triangles around one vertex would otherwise take quadratic time).
+// order they are created. Also an index of the edges between two vertices of
+// very high degree, so that finding an existing edge stays cheap there (a fan
+// of a million triangles around one vertex would otherwise take quadratic
+// time); an edge with an ordinary end is found through that end's list.
 struct LoadCounters {
     int nextEdge = 0;
     int nextFace = 0;
-    std::unordered_map<std::uint64_t, EdgeId> hubEdges;  // key: (hub id, other id)
+    std::unordered_map<std::uint64_t, EdgeId> hubEdges;  // edges between two hubs, by their ends' positions
 };
 
 // Reserves the mesh's edge and face lists for a closed surface over the
