@@ -15,6 +15,9 @@ inline constexpr const char* kReleaseDate = "Jul 23 2008";
 inline constexpr const char* kInputLine = "Original mesh: <%s> \n";
 inline constexpr const char* kReadFailurePrefix = "Reading <%s>: ";
 inline constexpr const char* kWriteFailure = "Writing <%s>: Cannot write the file!\n";
+// Memory ran out between loading and writing (orienting, simplifying). Memory
+// that runs out while loading or writing shows as a read or write failure.
+inline constexpr const char* kOutOfMemory = "Out of memory!\n";
 inline constexpr const char* kLoadingTime = "\nLoading time = %2.4f seconds\n";
 inline constexpr const char* kOrientingTime = "\nOrienting time = %2.4f seconds\n";
 inline constexpr const char* kWritingTime = "\nWriting time = %2.4f seconds\n";

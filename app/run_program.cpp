@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <new>
 
 #include "app/messages.h"
 #include "io/mesh_files.h"
@@ -75,20 +76,29 @@ int runProgram(int argc, const char* const* argv) {
         clockStart = processClockMs();
     }
 
-    orientFaces(theMesh);
-    if (timingEnabled) std::printf(messages::kOrientingTime, secondsSince(clockStart));
+    // Orienting and simplifying allocate as they go (the orientation's queue,
+    // the incidence lists that grow as collapses merge stars). Running out of
+    // memory there ends the run with its own line; the mesh is left as it is,
+    // to be torn down at exit.
+    try {
+        orientFaces(theMesh);
+        if (timingEnabled) std::printf(messages::kOrientingTime, secondsSince(clockStart));
 
-    // The request is checked only now, on the loaded and oriented mesh.
-    const int targetFaces = parseFaceCount(argv[2]);
-    const std::size_t faceCount = theMesh.faces.size();
-    thresholdPercent = startingThreshold(targetFaces, faceCount);
-    const auto target = static_cast<std::uint32_t>(targetFaces);
-    if (std::strcmp(argv[1], "-N") != 0 || target >= faceCount) {
-        std::printf("%s%s", messages::kShortUsage, messages::kRefusalEnd);
+        // The request is checked only now, on the loaded and oriented mesh.
+        const int targetFaces = parseFaceCount(argv[2]);
+        const std::size_t faceCount = theMesh.faces.size();
+        thresholdPercent = startingThreshold(targetFaces, faceCount);
+        const auto target = static_cast<std::uint32_t>(targetFaces);
+        if (std::strcmp(argv[1], "-N") != 0 || target >= faceCount) {
+            std::printf("%s%s", messages::kShortUsage, messages::kRefusalEnd);
+            return 1;
+        }
+
+        runSimplification(target, timingEnabled);
+    } catch (const std::bad_alloc&) {
+        std::printf("%s%s", messages::kOutOfMemory, messages::kRefusalEnd);
         return 1;
     }
-
-    runSimplification(target, timingEnabled);
 
     if (timingEnabled) clockStart = processClockMs();
     const int written = writeMeshFile(theMesh, format, outputName, flavour);

@@ -1,5 +1,7 @@
 #include "io/mesh_files.h"
 
+#include <new>
+
 #include "io/obj_reader.h"
 #include "io/obj_writer.h"
 #include "io/off_reader.h"
@@ -13,8 +15,9 @@
 
 namespace zeq {
 
-ReadStatus readMeshFile(Mesh& mesh, MeshFormat format, const char* fileName, FileFlavour& flavour) {
-    flavour = FileFlavour{};
+namespace {
+
+ReadStatus readWithReader(Mesh& mesh, MeshFormat format, const char* fileName, FileFlavour& flavour) {
     switch (format) {
         case MeshFormat::Smf: return readSmf(mesh, fileName);
         case MeshFormat::Off: return readOff(mesh, fileName);
@@ -25,7 +28,7 @@ ReadStatus readMeshFile(Mesh& mesh, MeshFormat format, const char* fileName, Fil
     return readSmf(mesh, fileName);
 }
 
-int writeMeshFile(Mesh& mesh, MeshFormat format, const char* fileName, const FileFlavour& flavour) {
+int writeWithWriter(Mesh& mesh, MeshFormat format, const char* fileName, const FileFlavour& flavour) {
     switch (format) {
         case MeshFormat::Smf: return writeSmf(mesh, fileName);
         case MeshFormat::Off: return writeOff(mesh, fileName);
@@ -34,6 +37,31 @@ int writeMeshFile(Mesh& mesh, MeshFormat format, const char* fileName, const Fil
         case MeshFormat::Obj: return writeObj(mesh, fileName);
     }
     return writeSmf(mesh, fileName);
+}
+
+}  // namespace
+
+ReadStatus readMeshFile(Mesh& mesh, MeshFormat format, const char* fileName, FileFlavour& flavour) {
+    flavour = FileFlavour{};
+    try {
+        return readWithReader(mesh, format, fileName, flavour);
+    } catch (const std::bad_alloc&) {
+        // The input could not be read into memory: to the user, an input that
+        // cannot be read. The records built so far stay in the mesh until it
+        // is torn down; the reader's own buffers and its parsing thread are
+        // gone by now.
+        return ReadStatus::FileNotFound;
+    }
+}
+
+int writeMeshFile(Mesh& mesh, MeshFormat format, const char* fileName, const FileFlavour& flavour) {
+    try {
+        return writeWithWriter(mesh, format, fileName, flavour);
+    } catch (const std::bad_alloc&) {
+        // The writer's OutputFile has removed its temporary file on the way
+        // out; a file that was there before is untouched.
+        return 1;
+    }
 }
 
 }  // namespace zeq

@@ -8,11 +8,14 @@
 namespace zeq {
 
 // Loads `fileName` with the reader of `format` and records in `flavour` how
-// it was encoded.
+// it was encoded. Memory running out during the load (on either of its
+// threads) gives FileNotFound, the status of an input that cannot be read;
+// what was built by then stays in `mesh`.
 ReadStatus readMeshFile(Mesh& mesh, MeshFormat format, const char* fileName, FileFlavour& flavour);
 
 // Writes the live part of `mesh` to `fileName` with the writer of `format`,
-// in `flavour`; 0 when written, 1 when it could not be.
+// in `flavour`; 0 when written, 1 when it could not be, memory running out
+// included. A failed write leaves no temporary file and no partial output.
 int writeMeshFile(Mesh& mesh, MeshFormat format, const char* fileName, const FileFlavour& flavour);
 
 }  // namespace zeq

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <fcntl.h>
 #include <filesystem>
+#include <new>
 #include <random>
 #include <unistd.h>
 
@@ -103,7 +104,7 @@ void copyAccess(int fd, const struct stat& old) {
 
 // Makes a rename in `dir` durable. A file system that cannot sync a directory
 // has nothing more to offer; the new file is in place either way.
-void syncDirectory(const fs::path& dir) {
+void syncDirectory(const std::string& dir) {
     int fd = ::open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) return;
     (void)::fsync(fd);
@@ -141,6 +142,24 @@ void OutputFile::removeTemporary() {
 }
 
 bool OutputFile::open(const char* targetName) {
+    try {
+        return openTarget(targetName);
+    } catch (const std::bad_alloc&) {
+        // Nothing allocates once a file is open (see openTemporary), so this
+        // is reached before anything was created; closing and removing only
+        // make sure of it.
+        if (fd_ >= 0) ::close(fd_);
+        fd_ = -1;
+        removeTemporary();
+        return false;
+    }
+}
+
+bool OutputFile::openTarget(const char* targetName) {
+    // The write buffer is taken first: memory that runs out fails the write
+    // before anything exists on disk.
+    buffer_.resize(kBufferSize);
+    used_ = 0;
     fs::path target(targetName);
     if (target.empty() || !target.has_filename()) return false;
 
@@ -163,16 +182,23 @@ bool OutputFile::open(const char* targetName) {
 }
 
 bool OutputFile::openDirect(const char* name) {
+    direct_ = true;
+    target_ = name;
     fd_ = ::open(name, O_WRONLY | O_TRUNC | O_NOCTTY | O_CLOEXEC);
-    if (fd_ < 0) return false;
-    startWriting(true, name);
-    return true;
+    return fd_ >= 0;
 }
 
 bool OutputFile::openTemporary(const std::string& target, const struct stat* replaced) {
     // A name in the target's own directory, so the final rename stays on one
     // file system; O_EXCL refuses to reuse an existing name. A file that
     // replaces another starts private and takes the old access bits below.
+    // Every string the file needs is made before it exists, so that no
+    // allocation can fail while a temporary file is there.
+    direct_ = false;
+    target_ = target;
+    directory_ = fs::path(target).parent_path().string();
+    std::string name;
+    name.reserve(target.size() + 32);
     std::random_device entropy;
     std::mt19937_64 pick((static_cast<std::uint64_t>(entropy()) << 32) ^ entropy());
     const mode_t createMode = replaced != nullptr ? 0600 : 0666;
@@ -180,7 +206,7 @@ bool OutputFile::openTemporary(const std::string& target, const struct stat* rep
         char suffix[32];
         std::snprintf(suffix, sizeof suffix, ".zeq-%016llx.tmp",
                       static_cast<unsigned long long>(pick()));
-        std::string name = target + suffix;
+        name.assign(target).append(suffix);
         CleanupSignalsBlocked blocked;
         fd_ = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, createMode);
         if (fd_ >= 0) {
@@ -192,16 +218,7 @@ bool OutputFile::openTemporary(const std::string& target, const struct stat* rep
     }
     if (fd_ < 0) return false;
     if (replaced != nullptr) copyAccess(fd_, *replaced);
-    startWriting(false, target);
     return true;
-}
-
-void OutputFile::startWriting(bool direct, const std::string& target) {
-    direct_ = direct;
-    target_ = target;
-    buffer_.resize(kBufferSize);
-    used_ = 0;
-    failed_ = false;
 }
 
 void OutputFile::print(const char* format, ...) {
@@ -218,7 +235,15 @@ void OutputFile::print(const char* format, ...) {
         write(line, static_cast<std::size_t>(n));
         return;
     }
-    std::string longer(static_cast<std::size_t>(n) + 1, '\0');
+    // A longer piece needs memory of its own; without it the output fails
+    // like a short write instead of stopping the writer half way.
+    std::string longer;
+    try {
+        longer.assign(static_cast<std::size_t>(n) + 1, '\0');
+    } catch (const std::bad_alloc&) {
+        failed_ = true;
+        return;
+    }
     va_start(args, format);
     std::vsnprintf(longer.data(), longer.size(), format, args);
     va_end(args);
@@ -262,7 +287,7 @@ bool OutputFile::commit() {
         pendingTemporary = nullptr;
         temp_.clear();
     }
-    syncDirectory(fs::path(target_).parent_path());
+    syncDirectory(directory_);
     return true;
 }
 

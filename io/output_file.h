@@ -32,7 +32,9 @@ public:
 
     // False when the target cannot be written: its directory is missing or not
     // writable, the target is a directory or a read-only regular file, or a
-    // sink that cannot be opened for writing.
+    // sink that cannot be opened for writing; also when memory runs out, in
+    // which case nothing has been created. Allocates everything the writing
+    // needs (the write buffer first of all) before it creates a file.
     bool open(const char* targetName);
 
     void write(const char* text, std::size_t length) {
@@ -44,18 +46,21 @@ public:
         std::copy(text, text + length, buffer_.data() + used_);
         used_ += length;
     }
-    // Appends one formatted line piece (printf conversions).
+    // Appends one formatted line piece (printf conversions). A piece too long
+    // for the stack that finds no memory fails the output (commit() says so).
     void print(const char* format, ...) __attribute__((format(printf, 2, 3)));
 
     // Writes what is buffered and closes; a temporary file is synced and
     // moved into place. False on any failure (a short write, a full disk, a
-    // reader that went away, a failed sync, close or rename).
+    // reader that went away, a failed sync, close or rename). Allocates
+    // nothing, so an output that was written completely is never reported as
+    // failed after it took the target's place.
     bool commit();
 
 private:
+    bool openTarget(const char* targetName);
     bool openDirect(const char* name);
     bool openTemporary(const std::string& target, const struct stat* replaced);
-    void startWriting(bool direct, const std::string& target);
     void flush();
     void writeThrough(const char* text, std::size_t length);
     void removeTemporary();
@@ -63,6 +68,7 @@ private:
     int fd_ = -1;
     bool direct_ = false;
     std::string target_;
+    std::string directory_;  // the target's directory, synced after the rename
     std::string temp_;
     std::vector<char> buffer_;
     std::size_t used_ = 0;

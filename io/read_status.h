@@ -9,7 +9,7 @@ namespace zeq {
 // its message and any non-zero value ends the run with exit status 1.
 enum class ReadStatus : int {
     Loaded = 0,
-    FileNotFound = 1,   // cannot be opened or read
+    FileNotFound = 1,   // cannot be opened or read (or memory ran out reading it)
     FileEmpty = 2,      // holds no characters at all
     BadHeader = 3,      // header missing, too long, or unreadable
     BadVertices = 4,    // a vertex record cannot be read completely

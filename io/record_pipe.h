@@ -140,7 +140,10 @@ ReadStatus loadRecordsHere(Mesh& mesh, TextStream& in, LoadMessages messages, co
 
 // Loads the text `in` is open on into `mesh`: parse(sink) parses the text
 // into the sink's calls and returns the status. The parse runs on its own
-// thread; when no thread can be started it runs on this one.
+// thread; when no thread can be started it runs on this one. An exception on
+// either thread (std::bad_alloc when memory runs out) is thrown here, on the
+// calling thread, once the parsing thread has ended: nothing escapes that
+// thread.
 template <class Parse>
 ReadStatus loadRecords(Mesh& mesh, TextStream& in, LoadMessages messages, const char* name, Parse parse,
                        InputPart part = InputPart::Whole) {
@@ -156,6 +159,8 @@ ReadStatus loadRecords(Mesh& mesh, TextStream& in, LoadMessages messages, const 
             } catch (const RecordPipe::Cancelled&) {
                 // The builder gave up; nobody reads any more.
             } catch (...) {
+                // Memory running out while parsing lands here too; the
+                // building thread throws it again after the records before it.
                 const std::exception_ptr error = std::current_exception();
                 try {
                     sink.sendCurrent();
