@@ -74,6 +74,31 @@ void fetchAhead(const Mesh::EdgeList& edges, std::size_t i, bool forward, const 
     if (EdgeId e = at(kFacesAhead)) fetchFacesAround(e, marks);
 }
 
+// Whether the records the sweep reads lie scattered over memory: fetching
+// ahead pays off then, and costs more than it saves when neighbouring edges
+// of the list have their ends near each other (a file written in a good
+// order), where the caches already hold what the next edges need. Looks at
+// pairs of neighbouring live edges at evenly spread places of the list.
+bool recordsScattered(const Mesh::EdgeList& edges) {
+    constexpr std::size_t kSamples = 1024;
+    constexpr std::uint32_t kNear = 2048;  // vertices: 128 KiB of records
+    const std::size_t n = edges.size();
+    if (n < 2 * kSamples) return false;
+    std::size_t near = 0;
+    std::size_t looked = 0;
+    for (std::size_t s = 0; s < kSamples; ++s) {
+        const std::size_t i = s * (n - 1) / kSamples;
+        const EdgeId a = edges[i];
+        const EdgeId b = edges[i + 1];
+        if (a->collapsed() || b->collapsed() || !a->end1 || !b->end1) continue;
+        const std::uint32_t p = a->end1.index();
+        const std::uint32_t q = b->end1.index();
+        ++looked;
+        if ((p > q ? p - q : q - p) < kNear) ++near;
+    }
+    return 2 * near < looked;
+}
+
 }  // namespace
 
 bool scanTouchesBoundary(VertexId v) {
@@ -122,17 +147,18 @@ void runPass(std::uint32_t targetFaces, int timingEnabled, int passIndex) {
     const long long start = timingEnabled ? processClockMs() : 0;
     const auto& edges = theMesh.edges;
     SweepMarks& marks = sweepMarks();
+    const bool fetch = recordsScattered(edges);
     // Nothing is inserted into or erased from the edge list while
     // simplifying, so indices stay valid throughout the sweep.
     if (passIndex % 2 == 0) {
         for (std::size_t i = 0; i < edges.size(); ++i) {
-            fetchAhead(edges, i, true, marks);
+            if (fetch) fetchAhead(edges, i, true, marks);
             tryCollapse(edges[i]);
             if (targetReached(targetFaces)) break;
         }
     } else {
         for (std::size_t i = edges.size(); i-- > 0;) {
-            fetchAhead(edges, i, false, marks);
+            if (fetch) fetchAhead(edges, i, false, marks);
             tryCollapse(edges[i]);
             if (targetReached(targetFaces)) break;
         }
