@@ -79,15 +79,8 @@ inline const std::string& scratchFile(const char* name) {
     return path;
 }
 
-// The array of corner handles that faceCorners fills, taken from its
-// signature: the checks below hold corners exactly as it hands them out.
-template <class Fn>
-struct CornerArrayOf;
-template <class R, class FaceArg, class Array>
-struct CornerArrayOf<R (*)(FaceArg, Array&)> {
-    using type = Array;
-};
-using CornerArray = CornerArrayOf<decltype(&faceCorners)>::type;
+// The corners faceCorners fills in.
+using CornerArray = std::array<VertexId, 3>;
 
 // What a writer is given of a loaded mesh: the live vertices' positions in
 // list order and, per writable face in list order, its corners' positions (or

@@ -150,15 +150,8 @@ inline std::string checkInvariants(const Mesh& mesh) {
     return "";
 }
 
-// The array of corner handles that faceCorners fills, taken from its
-// signature: the helpers below hold corners exactly as it hands them out.
-template <class Fn>
-struct CornerArrayOf;
-template <class R, class FaceArg, class Array>
-struct CornerArrayOf<R (*)(FaceArg, Array&)> {
-    using type = Array;
-};
-using CornerArray = CornerArrayOf<decltype(&faceCorners)>::type;
+// The corners faceCorners fills in.
+using CornerArray = std::array<VertexId, 3>;
 
 // Corner ids of a face read back from its first two edges (the writers' rule).
 inline Corners cornersOf(const FaceId f) {
