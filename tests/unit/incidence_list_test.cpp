@@ -1,5 +1,5 @@
 // The incidence lists against plain vectors: an edge's faces and a face's edges
-// (SlotList). Long runs of random operations
+// (SlotList), a vertex's edges (HandleList). Long runs of random operations
 // are applied to a list and to a std::vector model side by side, and after
 // every step every way of reading the list must agree with the model.
 #include <algorithm>
@@ -323,6 +323,11 @@ private:
 
 // Records made for these tests alone, in no list of one another: every list
 // holds only what a test puts there.
+VertexId looseVertex() {
+    const VertexId v = theMesh.newVertex(static_cast<int>(theMesh.createdVertices()), Point3{});
+    theMesh.addVertex(v);
+    return v;
+}
 EdgeId looseEdge() {
     const EdgeId e = theMesh.newEdge(static_cast<int>(theMesh.createdEdges()), VertexId{}, VertexId{});
     theMesh.addEdge(e);
@@ -463,6 +468,139 @@ TEST_F(SlotListModel, SpilledListEmptiedAgainIsEmpty) {
     for (const EdgeId h : edges) x->dropEdge(h);
     EXPECT_EQ(x->edges.size(), 0u);
     EXPECT_TRUE(x->edges.empty());
+}
+
+// ---------------------------------------------------------------------------
+// A vertex's edge list, long enough to spill and to remove lazily, shrunk to
+// nothing and grown again; the existing test of it keeps it long throughout.
+
+using VertexListModel = GlobalMeshTest;
+
+// Cycles of growth past the inline entries and past the lazy-removal length,
+// removal in sweeps (forward, backward, scattered) down to nothing or to a
+// few entries, and regrowth; reads by position only now and then, so holes
+// pile up between them. Copies are taken of lists with holes, assigned over
+// lists with holes, and kept across later cycles.
+TEST_F(VertexListModel, SpillShrinkAndRegrowLikeAPlainList) {
+    std::vector<EdgeId> pool;
+    for (int i = 0; i < 300; ++i) pool.push_back(looseEdge());
+    const VertexId v = looseVertex();
+    const VertexId other = looseVertex();  // receives assignments
+    std::vector<EdgeId> model, otherModel;
+    std::vector<Kept<VertexEdgeList, EdgeId>> kept;
+    Random random(31337u);
+    Disagreements d;
+    int step = 0;
+    // Searches for some entries present in a list and some picked at random.
+    auto probesFor = [&](const std::vector<EdgeId>& of, int count) {
+        std::vector<EdgeId> out;
+        for (int i = 0; i < count; ++i) {
+            out.push_back(pool[random.below(pool.size())]);
+            if (!of.empty()) out.push_back(of[random.below(of.size())]);
+        }
+        return out;
+    };
+    auto check = [&](const std::string& what, bool positional) {
+        d.setStep([n = step++, what] { return "step " + std::to_string(n) + " (" + what + ")"; });
+        compare(d, "vertex edges", v->edges, model, probesFor(model, positional ? 16 : 3), positional);
+        if (positional) {
+            compare(d, "other vertex edges", other->edges, otherModel, probesFor(otherModel, 16), true);
+            for (const auto& k : kept) compare(d, "kept copy", *k.list, k.model, probesFor(k.model, 16), true);
+        }
+    };
+    auto add = [&](EdgeId e) {
+        const bool absent = !holds(model, e);
+        if (absent) model.push_back(e);
+        d.check(v->addEdge(e) == absent, "vertex edges", "addEdge result", [&] { return std::to_string(e.index()); });
+    };
+    auto drop = [&](EdgeId e) {
+        const bool present = eraseFirst(model, e);
+        d.check(v->dropEdge(e) == present, "vertex edges", "dropEdge result", [&] { return std::to_string(e.index()); });
+    };
+    auto sometimesPositional = [&] { return random.oneIn(16); };
+
+    for (int cycle = 0; cycle < 24; ++cycle) {
+        // Grow: sometimes past the lazy length, sometimes only past the inline entries.
+        const std::size_t target = cycle % 3 == 2 ? 9 + random.below(20) : 70 + random.below(180);
+        while (model.size() < target) {
+            add(pool[random.below(pool.size())]);
+            check("grow to " + std::to_string(target), sometimesPositional());
+        }
+        // A copy of a list with holes is taken, before the holes are read away.
+        if (cycle % 2 == 1) {
+            kept.push_back({std::make_unique<VertexEdgeList>(v->edgeList()), model});
+            if (kept.size() > 3) kept.erase(kept.begin());
+            check("snapshot", false);
+        }
+        // Shrink: in list order, in reverse, or scattered, with absent drops mixed in.
+        const std::size_t floor = cycle % 4 == 0 ? 0 : random.below(12);
+        const int order = cycle % 3;
+        while (model.size() > floor) {
+            std::size_t i = order == 0 ? random.below(std::min<std::size_t>(3, model.size()))
+                            : order == 1 ? model.size() - 1 - random.below(std::min<std::size_t>(3, model.size()))
+                                         : random.below(model.size());
+            if (random.oneIn(10))
+                drop(pool[random.below(pool.size())]);
+            else
+                drop(model[i]);
+            check("shrink to " + std::to_string(floor), sometimesPositional());
+            // Now and then mid-sweep: a copy, an assignment, an add, a clear.
+            switch (random.below(40)) {
+                case 0:
+                    kept.push_back({std::make_unique<VertexEdgeList>(v->edges), model});
+                    if (kept.size() > 3) kept.erase(kept.begin());
+                    check("copy construction", false);
+                    break;
+                case 1:
+                    other->edges = v->edges;
+                    otherModel = model;
+                    check("assignment to the other vertex", true);
+                    break;
+                case 2:
+                    if (kept.empty()) break;
+                    v->edges = *kept.front().list;
+                    model = kept.front().model;
+                    check("assignment from a kept copy", true);
+                    break;
+                case 3:
+                    add(pool[random.below(pool.size())]);
+                    check("add mid-sweep", false);
+                    break;
+                case 4:
+                    if (random.oneIn(4)) {
+                        v->edges.clear();
+                        model.clear();
+                        check("clear", false);
+                    }
+                    break;
+                default:
+                    break;
+            }
+        }
+        check("cycle end", true);
+        if (cycle % 5 == 4) {
+            v->releaseLists();
+            model.clear();
+            check("releaseLists", true);
+        }
+        // The other vertex takes its turn at being changed and released.
+        if (cycle % 6 == 5) {
+            for (int i = 0; i < 40; ++i) {
+                const EdgeId e = pool[random.below(pool.size())];
+                if (!holds(otherModel, e)) otherModel.push_back(e);
+                other->addEdge(e);
+            }
+            for (int i = 0; i < 30; ++i) {
+                const EdgeId e = otherModel[random.below(otherModel.size())];
+                eraseFirst(otherModel, e);
+                other->dropEdge(e);
+            }
+            check("the other vertex changed", true);
+            other->releaseLists();
+            otherModel.clear();
+        }
+    }
+    check("the end", true);
 }
 
 }  // namespace
