@@ -59,7 +59,7 @@ bool eraseFirst(std::vector<H>& model, H h) {
 }
 
 // Collects the readings that disagree with the model. Once a list and its
-// model part ways every later step disagrees too, so each reading is reported
+// model diverge every later step disagrees too, so each reading is reported
 // only at its first disagreement, with the list and the step that led to it;
 // the run goes on, and the other readings still get their own first report.
 class Disagreements {
