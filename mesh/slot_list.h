@@ -36,7 +36,7 @@ public:
         while (n < N && slots_[n]) ++n;
         return n;
     }
-    bool empty() const { return !spilled() && !slots_[0]; }
+    bool empty() const { return spilled() ? side().empty() : !slots_[0]; }
     T operator[](std::uint32_t i) const { return begin()[i]; }
     T front() const { return begin()[0]; }
     const T* begin() const { return spilled() ? side().data() : slots_; }
