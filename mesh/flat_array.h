@@ -66,7 +66,7 @@ public:
     }
 
 private:
-#if defined(ZEQ_SMALL_ARENA_BLOCKS)
+#if defined(ZEQ_SMALL_RECORD_ARRAYS)
     static constexpr std::size_t kFirstBytes = std::size_t{16} << 10;
 #else
     static constexpr std::size_t kFirstBytes = std::size_t{2} << 20;
@@ -90,7 +90,7 @@ private:
 
     static void* regrow(void* old, std::size_t oldBytes, std::size_t bytes) {
         void* fresh = mapAligned(bytes);
-#if !defined(ZEQ_SMALL_ARENA_BLOCKS) && defined(MADV_HUGEPAGE)
+#if !defined(ZEQ_SMALL_RECORD_ARRAYS) && defined(MADV_HUGEPAGE)
         madvise(fresh, bytes, MADV_HUGEPAGE);
 #endif
         if (old == nullptr) return fresh;
