@@ -78,7 +78,7 @@ private:
     // A fresh mapping of `bytes`, its start aligned to 2 MiB.
     static void* mapAligned(std::size_t bytes) {
         const std::size_t span = bytes + kAlign;
-        void* raw = mmap(nullptr, span, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+        void* raw = mmap(nullptr, span, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
         if (raw == MAP_FAILED) throw std::bad_alloc();
         const auto start = reinterpret_cast<std::uintptr_t>(raw);
         const std::uintptr_t aligned = (start + kAlign - 1) & ~(kAlign - 1);
