@@ -15,20 +15,6 @@
 namespace zeq::test {
 namespace {
 
-// A fixed pseudo-random sequence: the same run on every machine.
-class Random {
-public:
-    explicit Random(std::uint32_t seed) : state_(seed) {}
-    std::uint32_t below(std::size_t bound) {
-        state_ = state_ * 1664525u + 1013904223u;
-        return (state_ >> 8) % static_cast<std::uint32_t>(bound);
-    }
-    bool oneIn(std::uint32_t n) { return below(n) == 0; }
-
-private:
-    std::uint32_t state_;
-};
-
 template <class H>
 std::string show(const std::vector<H>& hs) {
     std::ostringstream out;

@@ -152,23 +152,6 @@ bool defined(int kind, VertexId v, EdgeId e, FaceId f) {
 // ---------------------------------------------------------------------------
 // The comparison
 
-class Random {
-public:
-    explicit Random(std::uint32_t seed) : state_(seed) {}
-    std::uint32_t below(std::size_t bound) {
-        state_ = state_ * 1664525u + 1013904223u;
-        return (state_ >> 8) % static_cast<std::uint32_t>(bound);
-    }
-    bool oneIn(std::uint32_t n) { return below(n) == 0; }
-    template <class T>
-    T pick(const std::vector<T>& from) {
-        return from.empty() ? T{} : from[below(from.size())];
-    }
-
-private:
-    std::uint32_t state_;
-};
-
 template <class H>
 std::string show(H h) {
     return h ? std::to_string(h.index()) : std::string("-");

@@ -223,6 +223,24 @@ inline void expectLoads(const std::vector<LoadCase>& cases, ReadStatus status,
     }
 }
 
+// A fixed pseudo-random sequence: the same run on every machine.
+class Random {
+public:
+    explicit Random(std::uint32_t seed) : state_(seed) {}
+    std::uint32_t below(std::size_t bound) {
+        state_ = state_ * 1664525u + 1013904223u;
+        return (state_ >> 8) % static_cast<std::uint32_t>(bound);
+    }
+    bool oneIn(std::uint32_t n) { return below(n) == 0; }
+    template <class T>
+    T pick(const std::vector<T>& from) {
+        return from.empty() ? T{} : from[below(from.size())];
+    }
+
+private:
+    std::uint32_t state_;
+};
+
 // Tetrahedron, every face wound outward.
 inline const std::vector<Point3> kTetra = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
 inline const std::vector<Corners> kTetraFaces = {{0, 2, 1}, {0, 1, 3}, {0, 3, 2}, {1, 2, 3}};
