@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "io/number_parse.h"
+#include "io/record_files.h"
 #include "io/record_pipe.h"
 #include "io/text_stream.h"
 
@@ -100,6 +101,13 @@ ReadStatus readObjText(Mesh& mesh, const char* data, std::size_t size) {
     TextStream in;
     in.openBuffer(data, size);
     return loadRecords(mesh, in, LoadMessages::Totals, "", [&in](auto& sink) { return parseObj(in, sink); });
+}
+
+// The same parse into a plain record sink, on this thread (zeq-tiles).
+ReadStatus readObjRecords(const char* fileName, RecordSink& sink) {
+    TextStream in;
+    if (!in.open(fileName)) return ReadStatus::FileNotFound;
+    return readWholeInput(in, [&] { return parseObj(in, sink); });
 }
 
 }  // namespace zeq

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "io/record_files.h"
 #include "io/record_pipe.h"
 #include "io/text_stream.h"
 
@@ -63,6 +64,13 @@ ReadStatus readOffText(Mesh& mesh, const char* data, std::size_t size, const cha
     TextStream in;
     in.openBuffer(data, size);
     return loadRecords(mesh, in, LoadMessages::Off, name, [&in](auto& sink) { return parseOff(in, sink); });
+}
+
+// The same parse into a plain record sink, on this thread (zeq-tiles).
+ReadStatus readOffRecords(const char* fileName, RecordSink& sink) {
+    TextStream in;
+    if (!in.open(fileName)) return ReadStatus::FileNotFound;
+    return readWholeInput(in, [&] { return parseOff(in, sink); });
 }
 
 }  // namespace zeq

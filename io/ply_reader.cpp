@@ -9,6 +9,7 @@
 
 #include "io/byte_order.h"
 #include "io/number_parse.h"
+#include "io/record_files.h"
 #include "io/record_pipe.h"
 #include "io/text_stream.h"
 
@@ -493,6 +494,19 @@ ReadStatus readPlyData(Mesh& mesh, const char* data, std::size_t size, FileFlavo
     TextStream in;
     in.openBuffer(data, size);
     return loadPly(mesh, in, "", flavour);
+}
+
+// The same header and body parse into a plain record sink, on this thread
+// (zeq-tiles).
+ReadStatus readPlyRecords(const char* fileName, RecordSink& sink, FileFlavour& flavour) {
+    TextStream in;
+    if (!in.open(fileName)) return ReadStatus::FileNotFound;
+    Header h;
+    const ReadStatus header = readWholeInput(in, [&] { return readHeader(in, h) ? ReadStatus::Loaded : ReadStatus::BadHeader; });
+    if (header != ReadStatus::Loaded) return header;
+    flavour.encoding = h.encoding;
+    flavour.doubleCoordinates = h.doubleCoordinates;
+    return readRestOfInput(in, [&] { return parseBody(in, h, sink); });
 }
 
 }  // namespace zeq

@@ -1,5 +1,6 @@
 #include "io/smf_reader.h"
 
+#include "io/record_files.h"
 #include "io/record_pipe.h"
 #include "io/text_stream.h"
 
@@ -69,6 +70,13 @@ ReadStatus readSmfText(Mesh& mesh, const char* data, std::size_t size) {
     TextStream in;
     in.openBuffer(data, size);
     return loadRecords(mesh, in, LoadMessages::Smf, "", [&in](auto& sink) { return parseSmf(in, sink); });
+}
+
+// The same parse into a plain record sink, on this thread (zeq-tiles).
+ReadStatus readSmfRecords(const char* fileName, RecordSink& sink) {
+    TextStream in;
+    if (!in.open(fileName)) return ReadStatus::FileNotFound;
+    return readWholeInput(in, [&] { return parseSmf(in, sink); });
 }
 
 }  // namespace zeq

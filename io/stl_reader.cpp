@@ -8,6 +8,7 @@
 
 #include "io/byte_order.h"
 #include "io/number_parse.h"
+#include "io/record_files.h"
 #include "io/record_pipe.h"
 #include "io/text_stream.h"
 #include "io/weld.h"
@@ -188,6 +189,13 @@ ReadStatus readStlData(Mesh& mesh, const char* data, std::size_t size, FileFlavo
     in.openBuffer(data, size);
     return loadRecords(mesh, in, LoadMessages::Totals, "",
                        [&in, &flavour](auto& sink) { return parseStl(in, sink, flavour); });
+}
+
+// The same parse into a plain record sink, on this thread (zeq-tiles).
+ReadStatus readStlRecords(const char* fileName, RecordSink& sink, FileFlavour& flavour) {
+    TextStream in;
+    if (!in.open(fileName)) return ReadStatus::FileNotFound;
+    return readWholeInput(in, [&] { return parseStl(in, sink, flavour); });
 }
 
 }  // namespace zeq

@@ -1,0 +1,235 @@
+#include "io/record_files.h"
+
+#include <cmath>
+#include <cstring>
+#include <new>
+
+#include "io/byte_order.h"
+#include "io/number_format.h"
+#include "io/output_file.h"
+
+namespace zeq {
+
+namespace {
+
+ReadStatus readWithParser(MeshFormat format, const char* fileName, RecordSink& sink, FileFlavour& flavour) {
+    switch (format) {
+        case MeshFormat::Smf: return readSmfRecords(fileName, sink);
+        case MeshFormat::Off: return readOffRecords(fileName, sink);
+        case MeshFormat::Ply: return readPlyRecords(fileName, sink, flavour);
+        case MeshFormat::Stl: return readStlRecords(fileName, sink, flavour);
+        case MeshFormat::Obj: return readObjRecords(fileName, sink);
+    }
+    return readSmfRecords(fileName, sink);
+}
+
+// " x y z" with each coordinate written shortest, as a double or as a float.
+char* appendExact(char* out, const double* p, bool asFloat) {
+    for (int c = 0; c < 3; ++c) {
+        *out++ = ' ';
+        out = asFloat ? formatShortest(out, static_cast<float>(p[c])) : formatShortest(out, p[c]);
+    }
+    return out;
+}
+
+// " i j k" with `base` added to each corner.
+char* appendIndices(char* out, const std::uint32_t* f, std::uint32_t base) {
+    for (int c = 0; c < 3; ++c) {
+        *out++ = ' ';
+        out = std::to_chars(out, out + kNumberChars, f[c] + base).ptr;
+    }
+    return out;
+}
+
+const char* plyFormatWord(const FileFlavour& flavour) {
+    switch (flavour.encoding) {
+        case FileFlavour::Encoding::Text: return "ascii";
+        case FileFlavour::Encoding::BinaryLittleEndian: return "binary_little_endian";
+        case FileFlavour::Encoding::BinaryBigEndian: return "binary_big_endian";
+    }
+    return "ascii";
+}
+
+void writePly(OutputFile& out, const PlainMesh& mesh, const FileFlavour& flavour) {
+    const char* type = flavour.doubleCoordinates ? "double" : "float";
+    out.print("ply\nformat %s 1.0\ncomment %s\nelement vertex %zu\n", plyFormatWord(flavour), kProducerName,
+              mesh.vertexCount());
+    out.print("property %s x\nproperty %s y\nproperty %s z\n", type, type, type);
+    out.print("element face %zu\nproperty list uchar int vertex_indices\nend_header\n", mesh.faceCount());
+    const bool big = flavour.bigEndian();
+    char line[4 * kNumberChars];
+    for (std::size_t v = 0; v < mesh.vertexCount(); ++v) {
+        const double* p = &mesh.positions[3 * v];
+        if (flavour.binary()) {
+            unsigned char record[24];
+            unsigned char* end = record;
+            for (int c = 0; c < 3; ++c)
+                end = flavour.doubleCoordinates ? storeBinary(end, p[c], big)
+                                                : storeBinary(end, static_cast<float>(p[c]), big);
+            out.write(reinterpret_cast<const char*>(record), static_cast<std::size_t>(end - record));
+        } else {
+            char* end = appendExact(line, p, !flavour.doubleCoordinates);
+            *end++ = '\n';
+            out.write(line + 1, static_cast<std::size_t>(end - line - 1));
+        }
+    }
+    for (std::size_t f = 0; f < mesh.faceCount(); ++f) {
+        const std::uint32_t* c = &mesh.corners[3 * f];
+        if (flavour.binary()) {
+            unsigned char record[13];
+            unsigned char* end = record;
+            *end++ = 3;
+            for (int k = 0; k < 3; ++k) end = storeBinary(end, static_cast<std::int32_t>(c[k]), big);
+            out.write(reinterpret_cast<const char*>(record), sizeof record);
+        } else {
+            line[0] = '3';
+            char* end = appendIndices(line + 1, c, 0);
+            *end++ = '\n';
+            out.write(line, static_cast<std::size_t>(end - line));
+        }
+    }
+}
+
+// The unit normal of a facet in single precision, 0 0 0 when it has no area,
+// computed as zeq's STL writer computes it.
+void unitNormal(const double (&p)[3][3], float (&n)[3]) {
+    const double ux = p[1][0] - p[0][0], uy = p[1][1] - p[0][1], uz = p[1][2] - p[0][2];
+    const double vx = p[2][0] - p[0][0], vy = p[2][1] - p[0][1], vz = p[2][2] - p[0][2];
+    const double nx = uy * vz - uz * vy;
+    const double ny = uz * vx - ux * vz;
+    const double nz = ux * vy - uy * vx;
+    const double length = std::sqrt(nx * nx + ny * ny + nz * nz);
+    if (!(length > 0) || !std::isfinite(length)) {
+        n[0] = n[1] = n[2] = 0.0f;
+        return;
+    }
+    n[0] = static_cast<float>(nx / length);
+    n[1] = static_cast<float>(ny / length);
+    n[2] = static_cast<float>(nz / length);
+}
+
+void writeStl(OutputFile& out, const PlainMesh& mesh, const FileFlavour& flavour) {
+    const bool binary = flavour.binary();
+    if (binary) {
+        // The header must not start with "solid", which marks text.
+        unsigned char header[84] = {};
+        std::memcpy(header, kProducerName, std::strlen(kProducerName));
+        storeBinary(header + 80, static_cast<std::uint32_t>(mesh.faceCount()), false);
+        out.write(reinterpret_cast<const char*>(header), sizeof header);
+    } else {
+        out.write("solid zeq\n", 10);
+    }
+    for (std::size_t f = 0; f < mesh.faceCount(); ++f) {
+        double p[3][3];
+        for (int k = 0; k < 3; ++k)
+            for (int c = 0; c < 3; ++c) {
+                const double v = mesh.positions[3 * mesh.corners[3 * f + k] + c];
+                p[k][c] = binary ? static_cast<double>(static_cast<float>(v)) : v;
+            }
+        float n[3];
+        unitNormal(p, n);
+        if (binary) {
+            unsigned char facet[50];
+            unsigned char* end = facet;
+            for (float x : n) end = storeBinary(end, x, false);
+            for (auto& q : p)
+                for (double c : q) end = storeBinary(end, static_cast<float>(c), false);
+            end = storeBinary(end, std::uint16_t{0}, false);
+            out.write(reinterpret_cast<const char*>(facet), sizeof facet);
+            continue;
+        }
+        char text[512];
+        char* end = text;
+        auto put = [&end](const char* s) {
+            const std::size_t len = std::strlen(s);
+            std::memcpy(end, s, len);
+            end += len;
+        };
+        put("  facet normal");
+        for (float x : n) {
+            *end++ = ' ';
+            end = formatShortest(end, x);
+        }
+        put("\n    outer loop\n");
+        for (auto& q : p) {
+            put("      vertex");
+            end = appendExact(end, q, false);
+            *end++ = '\n';
+        }
+        put("    endloop\n  endfacet\n");
+        out.write(text, static_cast<std::size_t>(end - text));
+    }
+    if (!binary) out.write("endsolid zeq\n", 13);
+}
+
+// SMF, OFF and OBJ: a header, "v x y z" / "x y z" lines, then face lines.
+void writeText(OutputFile& out, const PlainMesh& mesh, MeshFormat format) {
+    if (format == MeshFormat::Smf) out.write("#SMF\n", 5);
+    if (format == MeshFormat::Off) out.print("OFF\n%zu %zu 0\n", mesh.vertexCount(), mesh.faceCount());
+    if (format == MeshFormat::Obj)
+        out.print("# %s: %zu vertices, %zu faces\n", kProducerName, mesh.vertexCount(), mesh.faceCount());
+    char line[4 * kNumberChars];
+    for (std::size_t v = 0; v < mesh.vertexCount(); ++v) {
+        line[0] = 'v';
+        char* end = appendExact(line + 1, &mesh.positions[3 * v], false);
+        *end++ = '\n';
+        if (format == MeshFormat::Off) {
+            out.write(line + 2, static_cast<std::size_t>(end - line - 2));
+        } else {
+            out.write(line, static_cast<std::size_t>(end - line));
+        }
+    }
+    for (std::size_t f = 0; f < mesh.faceCount(); ++f) {
+        const std::uint32_t* c = &mesh.corners[3 * f];
+        char* end = line;
+        if (format == MeshFormat::Off) {
+            *end++ = '3';
+            *end++ = ' ';
+            end = appendIndices(end, c, 0);
+        } else {
+            *end++ = 'f';
+            end = appendIndices(end, c, 1);
+        }
+        *end++ = '\n';
+        out.write(line, static_cast<std::size_t>(end - line));
+    }
+}
+
+}  // namespace
+
+ReadStatus readRecords(MeshFormat format, const char* fileName, RecordSink& sink, FileFlavour& flavour) {
+    flavour = FileFlavour{};
+    try {
+        return readWithParser(format, fileName, sink, flavour);
+    } catch (const std::bad_alloc&) {
+        return ReadStatus::FileNotFound;
+    }
+}
+
+int writePlainMesh(const PlainMesh& mesh, MeshFormat format, const char* fileName, const FileFlavour& flavour) {
+    try {
+        OutputFile out;
+        if (!out.open(fileName)) return 1;
+        switch (format) {
+            case MeshFormat::Ply: writePly(out, mesh, flavour); break;
+            case MeshFormat::Stl: writeStl(out, mesh, flavour); break;
+            default: writeText(out, mesh, format); break;
+        }
+        return out.commit() ? 0 : 1;
+    } catch (const std::bad_alloc&) {
+        return 1;
+    }
+}
+
+const char* extensionOf(MeshFormat format) {
+    switch (format) {
+        case MeshFormat::Smf: return "smf";
+        case MeshFormat::Off: return "off";
+        case MeshFormat::Ply: return "ply";
+        case MeshFormat::Stl: return "stl";
+        case MeshFormat::Obj: return "obj";
+    }
+    return "smf";
+}
+
+}  // namespace zeq

@@ -1,0 +1,305 @@
+#include "tiles/split.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <functional>
+#include <new>
+#include <system_error>
+#include <vector>
+
+#include "app/messages.h"
+#include "io/output_file.h"
+#include "io/record_files.h"
+#include "tiles/grid.h"
+#include "tiles/report.h"
+
+namespace zeq::tiles {
+
+std::string readFailureText(const std::string& fileName, ReadStatus status) {
+    std::string text = "Reading <" + fileName + ">: " + messages::readStatusText(status);
+    while (!text.empty() && text.back() == '\n') text.pop_back();
+    return text;
+}
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// The first reading: every position, and the faces too unless the input is a
+// binary PLY, whose faces are read again instead of being held.
+class FirstPass : public RecordSink {
+public:
+    FirstPass(MeshFormat format, const FileFlavour& flavour) : format_(format), flavour_(flavour) {}
+
+    std::vector<double> positions;
+    std::vector<std::uint32_t> corners;
+    long long faces = 0;
+    bool heldFaces() const { return !streamed_; }
+
+protected:
+    void onVertex(double x, double y, double z) override { positions.insert(positions.end(), {x, y, z}); }
+    void onFace(std::uint32_t i, std::uint32_t j, std::uint32_t k) override {
+        // The flavour is known once the header is read, long before a face.
+        if (faces == 0) streamed_ = format_ == MeshFormat::Ply && flavour_.binary();
+        ++faces;
+        if (!streamed_) corners.insert(corners.end(), {i, j, k});
+    }
+
+private:
+    MeshFormat format_;
+    const FileFlavour& flavour_;
+    bool streamed_ = false;
+};
+
+// A reading again that hands each face to a callback.
+class FaceStream : public RecordSink {
+public:
+    explicit FaceStream(std::function<void(const std::uint32_t*)> onEach) : onEach_(std::move(onEach)) {}
+
+protected:
+    void onVertex(double, double, double) override {}
+    void onFace(std::uint32_t i, std::uint32_t j, std::uint32_t k) override {
+        const std::uint32_t f[3] = {i, j, k};
+        onEach_(f);
+    }
+
+private:
+    std::function<void(const std::uint32_t*)> onEach_;
+};
+
+// The faces grouped by tile in an unnamed temporary file: each tile's faces
+// lie together, in input order, at the tile's offset. Faces collect in a
+// small buffer per tile on their way to the file.
+class FaceSpill {
+public:
+    FaceSpill(const std::string& dir, const std::vector<long long>& firstFace) : first_(firstFace) {
+        const std::string name = dir + "/.faces";
+        fd_ = ::open(name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        if (fd_ >= 0) ::unlink(name.c_str());
+        const std::size_t tiles = first_.size() - 1;
+        perTile_ = std::clamp<std::size_t>((std::size_t{64} << 20) / 12 / std::max<std::size_t>(tiles, 1), 16, 4096);
+        buffers_.resize(tiles);
+        written_.assign(tiles, 0);
+    }
+    ~FaceSpill() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    bool ok() const { return fd_ >= 0 && !failed_; }
+
+    void put(std::size_t tile, const std::uint32_t* f) {
+        std::vector<std::uint32_t>& b = buffers_[tile];
+        if (b.capacity() == 0) b.reserve(3 * perTile_);
+        b.insert(b.end(), f, f + 3);
+        if (b.size() >= 3 * perTile_) flush(tile);
+    }
+    void flushAll() {
+        for (std::size_t t = 0; t < buffers_.size(); ++t) {
+            flush(t);
+            std::vector<std::uint32_t>().swap(buffers_[t]);
+        }
+    }
+    bool read(std::size_t tile, std::vector<std::uint32_t>& corners) {
+        const long long count = first_[tile + 1] - first_[tile];
+        corners.resize(static_cast<std::size_t>(3 * count));
+        return transfer(false, corners.data(), static_cast<std::size_t>(12 * count), 12 * first_[tile]);
+    }
+
+private:
+    void flush(std::size_t tile) {
+        std::vector<std::uint32_t>& b = buffers_[tile];
+        if (b.empty()) return;
+        const long long at = 12 * (first_[tile] + written_[tile]);
+        if (!transfer(true, b.data(), 4 * b.size(), at)) failed_ = true;
+        written_[tile] += static_cast<long long>(b.size() / 3);
+        b.clear();
+    }
+    bool transfer(bool write, std::uint32_t* data, std::size_t bytes, long long at) {
+        char* p = reinterpret_cast<char*>(data);
+        while (bytes > 0) {
+            const ssize_t n = write ? ::pwrite(fd_, p, bytes, at) : ::pread(fd_, p, bytes, at);
+            if (n <= 0) return false;
+            p += n;
+            bytes -= static_cast<std::size_t>(n);
+            at += n;
+        }
+        return true;
+    }
+
+    int fd_ = -1;
+    bool failed_ = false;
+    const std::vector<long long>& first_;
+    std::size_t perTile_ = 16;
+    std::vector<std::vector<std::uint32_t>> buffers_;
+    std::vector<long long> written_;
+};
+
+bool emptyOrMissing(const std::string& dir) {
+    std::error_code ec;
+    const fs::file_status st = fs::symlink_status(dir, ec);
+    if (!fs::exists(st)) return true;
+    if (!fs::is_directory(fs::status(dir, ec))) return false;
+    return fs::is_empty(dir, ec) && !ec;
+}
+
+int splitInto(const SplitRequest& request, Manifest& manifest, const volatile int* stop) {
+    const char* input = request.input.c_str();
+    const MeshFormat format = formatOfName(input);
+    if (!emptyOrMissing(request.dir)) {
+        report("directory " + request.dir + " is not empty!");
+        return 1;
+    }
+
+    FileFlavour flavour;
+    FirstPass first(format, flavour);
+    const ReadStatus status = readRecords(format, input, first, flavour);
+    if (status != ReadStatus::Loaded) {
+        report(readFailureText(request.input, status));
+        return 1;
+    }
+    const std::size_t vertexCount = first.positions.size() / 3;
+
+    // The box of every vertex, and its grid.
+    double lo[3] = {0.0, 0.0, 0.0}, hi[3] = {0.0, 0.0, 0.0};
+    for (std::size_t v = 0; v < vertexCount; ++v)
+        for (int a = 0; a < 3; ++a) {
+            const double c = first.positions[3 * v + a];
+            if (v == 0 || c < lo[a]) lo[a] = c;
+            if (v == 0 || c > hi[a]) hi[a] = c;
+        }
+    const Grid grid = chooseGrid(lo, hi, first.faces, request.facesPerTile);
+    const std::vector<double>& pos = first.positions;
+    auto cellOfFace = [&grid, &pos](const std::uint32_t* f) {
+        double c[3];
+        for (int a = 0; a < 3; ++a) c[a] = centroid(pos[3 * f[0] + a], pos[3 * f[1] + a], pos[3 * f[2] + a]);
+        return grid.cellOf(c[0], c[1], c[2]);
+    };
+    // Every face in input order, from memory or read again.
+    bool rereadFailed = false;
+    auto forEachFace = [&](const std::function<void(const std::uint32_t*)>& onEach) {
+        if (first.heldFaces()) {
+            for (std::size_t i = 0; i < first.corners.size(); i += 3) onEach(&first.corners[i]);
+            return;
+        }
+        FaceStream again(onEach);
+        FileFlavour same;
+        if (readRecords(format, input, again, same) != ReadStatus::Loaded || again.vertexCount() != static_cast<long long>(vertexCount))
+            rereadFailed = true;
+    };
+
+    std::vector<long long> perCell(static_cast<std::size_t>(grid.cellCount()), 0);
+    forEachFace([&](const std::uint32_t* f) { ++perCell[static_cast<std::size_t>(cellOfFace(f))]; });
+    // The non-empty cells become tiles, in cell order.
+    std::vector<long long> tileOfCell(perCell.size(), -1);
+    std::vector<long long> firstFace{0};
+    for (std::size_t c = 0; c < perCell.size(); ++c) {
+        if (perCell[c] == 0) continue;
+        tileOfCell[c] = static_cast<long long>(firstFace.size() - 1);
+        firstFace.push_back(firstFace.back() + perCell[c]);
+    }
+    const std::size_t tileCount = firstFace.size() - 1;
+
+    std::error_code ec;
+    fs::create_directories(request.dir + "/simplified", ec);
+    if (ec) {
+        report("cannot create directory " + request.dir + "/simplified!");
+        return 1;
+    }
+    FaceSpill spill(request.dir, firstFace);
+    if (!spill.ok()) {
+        report("cannot write in directory " + request.dir + "!");
+        return 1;
+    }
+    forEachFace([&](const std::uint32_t* f) {
+        spill.put(static_cast<std::size_t>(tileOfCell[static_cast<std::size_t>(cellOfFace(f))]), f);
+    });
+    spill.flushAll();
+    std::vector<std::uint32_t>().swap(first.corners);
+    if (rereadFailed) {
+        report(readFailureText(request.input, ReadStatus::FileNotFound));
+        return 1;
+    }
+    if (!spill.ok()) {
+        report("cannot write in directory " + request.dir + "!");
+        return 1;
+    }
+
+    manifest = Manifest{};
+    manifest.input = request.input;
+    manifest.format = format;
+    manifest.flavour = flavour;
+    manifest.vertices = static_cast<long long>(vertexCount);
+    manifest.faces = first.faces;
+    for (int a = 0; a < 3; ++a) manifest.grid[a] = grid.n[a];
+    manifest.facesPerTile = request.facesPerTile;
+    manifest.count = request.count;
+
+    std::vector<std::uint32_t> faces;
+    std::vector<std::uint32_t> used;
+    PlainMesh tile;
+    for (std::size_t t = 0; t < tileCount; ++t) {
+        if (stop != nullptr && *stop != 0) return 1;
+        if (!spill.read(t, faces)) {
+            report("cannot read back the faces of tile " + std::to_string(t) + "!");
+            return 1;
+        }
+        // The tile's vertices in ascending input order, renumbered from 0.
+        used = faces;
+        std::sort(used.begin(), used.end());
+        used.erase(std::unique(used.begin(), used.end()), used.end());
+        tile.positions.resize(3 * used.size());
+        for (std::size_t v = 0; v < used.size(); ++v)
+            for (int a = 0; a < 3; ++a) tile.positions[3 * v + a] = pos[3 * std::size_t{used[v]} + a];
+        tile.corners.resize(faces.size());
+        for (std::size_t i = 0; i < faces.size(); ++i)
+            tile.corners[i] = static_cast<std::uint32_t>(std::lower_bound(used.begin(), used.end(), faces[i]) - used.begin());
+
+        char name[32];
+        std::snprintf(name, sizeof name, "tile-%05zu.%s", t, extensionOf(format));
+        const std::string path = request.dir + "/" + name;
+        if (writePlainMesh(tile, format, path.c_str(), flavour) != 0) {
+            report("cannot write tile " + path + "!");
+            return 1;
+        }
+        TileEntry entry;
+        entry.name = name;
+        entry.faces = static_cast<long long>(faces.size() / 3);
+        entry.vertices = static_cast<long long>(used.size());
+        if (request.count > 0) entry.target = tileTarget(request.count, entry.faces, manifest.faces);
+        manifest.tiles.push_back(std::move(entry));
+    }
+
+    // The commands first, the manifest last: a directory with a manifest is
+    // a complete split.
+    auto writeText = [](const std::string& path, const std::string& text) {
+        OutputFile out;
+        if (!out.open(path.c_str())) return false;
+        out.write(text.data(), text.size());
+        return out.commit();
+    };
+    if (request.count > 0 && !writeText(request.dir + "/commands", commandsText(manifest, request.dir))) {
+        report("cannot write " + request.dir + "/commands!");
+        return 1;
+    }
+    if (!writeText(request.dir + "/manifest", manifestText(manifest, request.dir))) {
+        report("cannot write " + request.dir + "/manifest!");
+        return 1;
+    }
+    return 0;
+}
+
+}  // namespace
+
+int splitMesh(const SplitRequest& request, Manifest& manifest, const volatile int* stop) {
+    try {
+        return splitInto(request, manifest, stop);
+    } catch (const std::bad_alloc&) {
+        report("out of memory while splitting " + request.input + "!");
+        return 1;
+    }
+}
+
+}  // namespace zeq::tiles
