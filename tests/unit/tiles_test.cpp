@@ -1,0 +1,126 @@
+// zeq-tiles: the grid a mesh is cut along, tile targets, and the weld.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "tiles/grid.h"
+#include "tiles/manifest.h"
+#include "tiles/merge.h"
+
+namespace zeq::tiles {
+namespace {
+
+TEST(TilesGrid, CellCountsFollowTheExtents) {
+    const double lo[3] = {0, 0, 0}, hi[3] = {4, 2, 1};
+    const Grid g = chooseGrid(lo, hi, 8000, 1000);  // 8 cells: 4 × 2 × 1
+    EXPECT_EQ(g.n[0], 4);
+    EXPECT_EQ(g.n[1], 2);
+    EXPECT_EQ(g.n[2], 1);
+}
+
+TEST(TilesGrid, FlatAndThinAxesGetOneCell) {
+    const double lo[3] = {0, 0, 0}, hi[3] = {10, 10, 0};
+    Grid g = chooseGrid(lo, hi, 100, 1);
+    EXPECT_EQ(g.n[0], 10);
+    EXPECT_EQ(g.n[1], 10);
+    EXPECT_EQ(g.n[2], 1);
+    const double thin[3] = {10, 10, 1e-9};
+    g = chooseGrid(lo, thin, 100, 1);
+    EXPECT_EQ(g.n[0] * g.n[1], 100);
+    EXPECT_EQ(g.n[2], 1);
+}
+
+TEST(TilesGrid, FewFacesGiveOneCell) {
+    const double lo[3] = {0, 0, 0}, hi[3] = {1, 2, 3};
+    const Grid g = chooseGrid(lo, hi, 10, 1000000);
+    EXPECT_EQ(g.cellCount(), 1);
+    const double point[3] = {5, 5, 5};
+    EXPECT_EQ(chooseGrid(point, point, 10, 1).cellCount(), 1);
+}
+
+TEST(TilesGrid, UpperFacesBelongToTheUpperCellExceptAtTheMax) {
+    const double lo[3] = {0, 0, 0}, hi[3] = {4, 1, 1};
+    const Grid g = chooseGrid(lo, hi, 4, 1);
+    ASSERT_EQ(g.n[0], 4);
+    EXPECT_EQ(g.slab(0, 0.0), 0);
+    EXPECT_EQ(g.slab(0, 0.999), 0);
+    EXPECT_EQ(g.slab(0, 1.0), 1);
+    EXPECT_EQ(g.slab(0, 3.0), 3);
+    EXPECT_EQ(g.slab(0, 4.0), 3);
+    EXPECT_EQ(g.cellOf(2.5, 1.0, 1.0), 2);
+}
+
+TEST(TilesGrid, CellsAreNumberedXFastest) {
+    const double lo[3] = {0, 0, 0}, hi[3] = {2, 2, 2};
+    const Grid g = chooseGrid(lo, hi, 8, 1);
+    ASSERT_EQ(g.cellCount(), 8);
+    EXPECT_EQ(g.cellOf(1.5, 0.5, 0.5), 1);
+    EXPECT_EQ(g.cellOf(0.5, 1.5, 0.5), 2);
+    EXPECT_EQ(g.cellOf(0.5, 0.5, 1.5), 4);
+}
+
+TEST(TilesManifest, TargetsAreRoundedSharesOfAtLeastOne) {
+    EXPECT_EQ(tileTarget(1000, 472, 3674), 128);
+    EXPECT_EQ(tileTarget(10, 1, 1000), 1);
+    EXPECT_EQ(tileTarget(3, 1, 2), 2);  // 1.5 rounds up
+    EXPECT_EQ(tileTarget(2147483647, 2000000000, 2000000000), 2147483647);
+}
+
+TEST(TilesManifest, WrittenTextParsesBack) {
+    Manifest m;
+    m.input = "in put.ply";
+    m.format = MeshFormat::Ply;
+    m.flavour.encoding = FileFlavour::Encoding::BinaryBigEndian;
+    m.flavour.doubleCoordinates = false;
+    m.vertices = 10;
+    m.faces = 12;
+    m.grid[0] = 2;
+    m.facesPerTile = 6;
+    m.count = 6;
+    m.tiles = {{"tile-00000.ply", 7, 6, 4}, {"tile-00001.ply", 5, 5, 3}};
+    const std::string text = manifestText(m, "my dir");
+    EXPECT_NE(text.find("zeq -N 4 'my dir/tile-00000.ply' 'my dir/simplified/tile-00000.ply'"), std::string::npos);
+    Manifest back;
+    std::string why;
+    ASSERT_TRUE(parseManifest(text, back, why)) << why;
+    EXPECT_EQ(back.input, "in put.ply");
+    EXPECT_EQ(back.flavour.encoding, FileFlavour::Encoding::BinaryBigEndian);
+    EXPECT_FALSE(back.flavour.doubleCoordinates);
+    ASSERT_EQ(back.tiles.size(), 2u);
+    EXPECT_EQ(back.tiles[1].target, 3);
+    EXPECT_FALSE(parseManifest("zeq-tiles manifest 2\n", back, why));
+    std::string broken = text;
+    broken.replace(broken.find("tiles 2"), 7, "tiles 3");
+    EXPECT_FALSE(parseManifest(broken, back, why));
+}
+
+TEST(TilesWeld, EqualPositionsBecomeOneVertexInOrderOfFirstAppearance) {
+    PlainMesh a, b;
+    a.positions = {0, 0, 0, 1, 0, 0, 0, 1, 0};
+    a.corners = {0, 1, 2};
+    // b shares the edge (1,0,0)-(0,1,0), one of its ends given as -0.
+    b.positions = {1, 1, 0, 0, 1, -0.0, 1, 0, 0};
+    b.corners = {2, 0, 1};
+    Welder<double> welder;
+    PlainMesh merged;
+    weldTile(welder, a, merged);
+    weldTile(welder, b, merged);
+    merged.positions = welder.positions();
+    ASSERT_EQ(merged.vertexCount(), 4u);
+    EXPECT_EQ(merged.positions[9], 1.0);  // the new vertex comes last
+    EXPECT_EQ(merged.positions[10], 1.0);
+    EXPECT_EQ(merged.corners, (std::vector<std::uint32_t>{0, 1, 2, 1, 3, 2}));
+}
+
+TEST(TilesWeld, NearlyEqualPositionsStayApart) {
+    PlainMesh a;
+    a.positions = {0.1, 0, 0, 0.1 + 1e-17, 0, 0, std::nextafter(0.1, 1.0), 0, 0};
+    a.corners = {0, 1, 2};
+    Welder<double> welder;
+    PlainMesh merged;
+    weldTile(welder, a, merged);
+    EXPECT_EQ(welder.count(), 2u);  // 0.1 + 1e-17 is 0.1 itself
+}
+
+}  // namespace
+}  // namespace zeq::tiles
