@@ -1,9 +1,9 @@
 # Installation (cmake --install <build> --prefix P) and the Debian package
-# (cpack -G DEB in the build folder): bin/zeq and its manual page, compressed
-# as Debian ships manual pages.
+# (cpack -G DEB in the build folder): bin/zeq, bin/zeq-tiles and their manual
+# pages, compressed as Debian ships manual pages.
 include(GNUInstallDirs)
 
-install(TARGETS zeq RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(TARGETS zeq zeq-tiles RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 
 find_program(ZEQ_GZIP gzip REQUIRED)
 set(ZEQ_MAN_PAGE ${PROJECT_SOURCE_DIR}/docs/zeq.1)
@@ -14,8 +14,17 @@ add_custom_command(
   DEPENDS ${ZEQ_MAN_PAGE}
   COMMENT "Compressing the manual page"
   VERBATIM)
-add_custom_target(zeq_man_page ALL DEPENDS ${PROJECT_BINARY_DIR}/zeq.1.gz)
-install(FILES ${PROJECT_BINARY_DIR}/zeq.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+set(ZEQ_TILES_MAN_PAGE ${PROJECT_SOURCE_DIR}/docs/zeq-tiles.1)
+add_custom_command(
+  OUTPUT ${PROJECT_BINARY_DIR}/zeq-tiles.1.gz
+  COMMAND ${CMAKE_COMMAND} -E copy ${ZEQ_TILES_MAN_PAGE} ${PROJECT_BINARY_DIR}/zeq-tiles.1
+  COMMAND ${ZEQ_GZIP} -9nf ${PROJECT_BINARY_DIR}/zeq-tiles.1
+  DEPENDS ${ZEQ_TILES_MAN_PAGE}
+  COMMENT "Compressing the zeq-tiles manual page"
+  VERBATIM)
+add_custom_target(zeq_man_page ALL DEPENDS ${PROJECT_BINARY_DIR}/zeq.1.gz ${PROJECT_BINARY_DIR}/zeq-tiles.1.gz)
+install(FILES ${PROJECT_BINARY_DIR}/zeq.1.gz ${PROJECT_BINARY_DIR}/zeq-tiles.1.gz
+        DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME zeq)

@@ -23,7 +23,13 @@ man=$tmp/prefix/share/man/man1/zeq.1.gz
 [[ -f $man ]] || fail "no manual page $man"
 gzip -dc "$man" | cmp -s - "$src/docs/zeq.1" || fail "$man is not docs/zeq.1"
 installed=$(find "$tmp/prefix" -type f | sed "s|^$tmp/prefix/||" | sort | tr '\n' ' ')
-[[ $installed == "bin/zeq share/man/man1/zeq.1.gz " ]] || fail "unexpected files installed: $installed"
+tiles=$tmp/prefix/bin/zeq-tiles
+[[ -x $tiles ]] || fail "no executable $tiles"
+tiles_man=$tmp/prefix/share/man/man1/zeq-tiles.1.gz
+[[ -f $tiles_man ]] || fail "no manual page $tiles_man"
+gzip -dc "$tiles_man" | cmp -s - "$src/docs/zeq-tiles.1" || fail "$tiles_man is not docs/zeq-tiles.1"
+"$tiles" --help | grep -q '^Usage: zeq-tiles split' || fail "installed zeq-tiles --help prints no usage"
+[[ $installed == "bin/zeq bin/zeq-tiles share/man/man1/zeq-tiles.1.gz share/man/man1/zeq.1.gz " ]] || fail "unexpected files installed: $installed"
 
 status=0
 (cd "$tmp" && "$zeq" -N 1000 "$src/data/sample.smf" out.smf > stdout) || status=$?
