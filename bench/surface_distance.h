@@ -39,16 +39,32 @@ inline Vec3 closestOnSegment(Vec3 p, Vec3 a, Vec3 b) {
     return a + ab * t;
 }
 
+// The nearest of the three sides' nearest points.
+inline Vec3 closestOnSides(Vec3 p, Vec3 a, Vec3 b, Vec3 c) {
+    Vec3 best = closestOnSegment(p, a, b);
+    double bestD2 = length2(p - best);
+    for (Vec3 q : {closestOnSegment(p, b, c), closestOnSegment(p, c, a)}) {
+        const double d2q = length2(p - q);
+        if (d2q < bestD2) best = q, bestD2 = d2q;
+    }
+    return best;
+}
+
 // The point of triangle abc nearest to p. The signs of p's projections on
 // the sides tell which of the seven regions p lies over: a corner (the
 // corner is the answer), a side (the foot on that side's segment) or the
 // face (the foot in the plane, from barycentric weights that are ratios of
-// the sub-triangle areas). A triangle without area, whose corners coincide
-// or line up, reaches the face case with no area to divide by and takes the
-// nearest of its three sides instead; the sides themselves are found by
-// closestOnSegment, which accepts a side of no length.
+// the sub-triangle areas).
+//
+// Those tests need area: with a side of no length, the tests of that side
+// pass whatever p is. A triangle whose height is below 1e-12 of its longest
+// side (none at all when its corners coincide or line up) is taken as its
+// three sides, which it then differs from by less than that height.
 inline Vec3 closestOnTriangle(Vec3 p, Vec3 a, Vec3 b, Vec3 c) {
     const Vec3 ab = b - a, ac = c - a;
+    const double longest2 = std::max({length2(ab), length2(ac), length2(c - b)});
+    // |ab x ac| is twice the area, the longest side times the height.
+    if (!(length2(cross(ab, ac)) > 1e-24 * longest2 * longest2)) return closestOnSides(p, a, b, c);
     const Vec3 ap = p - a;
     const double d1 = dot(ab, ap), d2 = dot(ac, ap);
     if (d1 <= 0 && d2 <= 0) return a;
@@ -65,17 +81,9 @@ inline Vec3 closestOnTriangle(Vec3 p, Vec3 a, Vec3 b, Vec3 c) {
     const double va = d3 * d6 - d5 * d4;  // likewise p b c
     if (va <= 0 && d4 - d3 >= 0 && d5 - d6 >= 0) return closestOnSegment(p, b, c);
     const double sum = va + vb + vc;
-    if (sum > 0 && std::isfinite(sum)) {
-        const double v = vb / sum, w = vc / sum;
-        return a + ab * v + ac * w;
-    }
-    Vec3 best = closestOnSegment(p, a, b);
-    double bestD2 = length2(p - best);
-    for (Vec3 q : {closestOnSegment(p, b, c), closestOnSegment(p, c, a)}) {
-        const double d2q = length2(p - q);
-        if (d2q < bestD2) best = q, bestD2 = d2q;
-    }
-    return best;
+    if (!(sum > 0)) return closestOnSides(p, a, b, c);
+    const double v = vb / sum, w = vc / sum;
+    return a + ab * v + ac * w;
 }
 
 inline double distance2ToTriangle(Vec3 p, Vec3 a, Vec3 b, Vec3 c) {
