@@ -5,6 +5,7 @@
   meshes.py same-faces A B                  equal multisets of faces
   meshes.py tiles-cover INPUT DIR           every face in exactly one tile
   meshes.py same-boundary INPUT MERGED      equal boundary edges
+  meshes.py grid N OUT.ply                  a wavy open N x N grid (2 N^2 faces)
 
 Faces are compared as triples of corner positions, corners in their order;
 edges as unordered pairs of positions. SMF written by zeq holds coordinates
@@ -84,6 +85,25 @@ def write_ply(path, pos, faces):
             f.write(struct.pack("<B3i", 3, *c))
 
 
+def write_grid(path, n):
+    """A height field over the unit square, rows of n cells, each cell split
+    along alternating diagonals: an open surface whose boundary is the
+    square's rim."""
+    import math
+    pos = [(i / n, j / n, 0.05 * math.sin(7.0 * i / n) * math.cos(5.0 * j / n))
+           for j in range(n + 1) for i in range(n + 1)]
+    faces = []
+    for j in range(n):
+        for i in range(n):
+            a, b = j * (n + 1) + i, j * (n + 1) + i + 1
+            c, d = a + n + 1, b + n + 1
+            if (i + j) % 2 == 0:
+                faces += [(a, b, d), (a, d, c)]
+            else:
+                faces += [(a, b, c), (b, d, c)]
+    write_ply(path, pos, faces)
+
+
 def rounded(p):
     return tuple(float("%g" % x) for x in p)
 
@@ -131,6 +151,8 @@ def main():
             sys.exit("boundary edges differ: input %d, merged %d, %d only in the merged mesh"
                      % (len(a), len(b), len(b - a)))
         print("boundary edges: %d" % len(a))
+    elif cmd == "grid":
+        write_grid(sys.argv[3], int(sys.argv[2]))
     else:
         sys.exit("unknown command " + cmd)
 
