@@ -35,7 +35,11 @@ set(CPACK_PACKAGE_DESCRIPTION
     "zeq reduces a triangle surface, read from SMF or OFF text, to a requested
 number of faces by greedy edge collapses that keep every face's normal within
 a tolerance, and writes the coarser mesh in the same format. Boundary vertices
-never move. A bad input file costs one message and exit status 1.")
+never move. A bad input file costs one message and exit status 1.
+zeq-tiles simplifies meshes too large for one run of zeq: it cuts them into
+spatial tiles, simplifies the tiles with zeq on several cores (or hands their
+command lines to GNU parallel or a cluster scheduler), and welds them back
+without cracks.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
