@@ -30,9 +30,9 @@ set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME zeq)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_CONTACT "ZEQ maintainers <maintainers@users.noreply.c-seed-6193a9bb.example>")
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "triangle-mesh simplifier for SMF and OFF files")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "triangle-mesh simplifier for SMF, OFF, PLY, STL and OBJ files")
 set(CPACK_PACKAGE_DESCRIPTION
-    "zeq reduces a triangle surface, read from SMF or OFF text, to a requested
+    "zeq reduces a triangle surface, read from SMF, OFF, PLY, STL or OBJ, to a requested
 number of faces by greedy edge collapses that keep every face's normal within
 a tolerance, and writes the coarser mesh in the same format. Boundary vertices
 never move. A bad input file costs one message and exit status 1.
