@@ -1,6 +1,7 @@
 #include "tiles/manifest.h"
 
 #include <charconv>
+#include <set>
 #include <sstream>
 
 #include "io/record_files.h"
@@ -161,6 +162,7 @@ bool parseManifest(const std::string& text, Manifest& m, std::string& why) {
     if (!keyLine("tiles", w) || w.size() != 2 || !parseCount(w[1], tileCount, 0)) return fail("bad tiles line");
     m.tiles.clear();
     long long faceSum = 0;
+    std::set<std::string> names;
     while (std::getline(in, line)) {
         w = splitWords(line);
         TileEntry t;
@@ -169,6 +171,7 @@ bool parseManifest(const std::string& text, Manifest& m, std::string& why) {
             return fail("bad tile line " + std::to_string(m.tiles.size() + 1));
         if (m.count > 0 && (w.size() < 6 || !parseCount(w[4], t.target, 1)))
             return fail("tile line " + std::to_string(m.tiles.size() + 1) + " has no target");
+        if (!names.insert(w[1]).second) return fail("tile " + w[1] + " is listed twice");
         t.name = w[1];
         faceSum += t.faces;
         m.tiles.push_back(std::move(t));

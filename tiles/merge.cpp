@@ -61,6 +61,20 @@ int mergeInto(const std::string& dir, const std::string& output, PlainMesh* resu
             report("tile " + path + " is not in the manifest's format!");
             return 1;
         }
+        // zeq only ever removes faces and vertices, and a copied tile keeps
+        // them all: anything else is not the tile this manifest describes.
+        const auto faces = static_cast<long long>(tile.faceCount());
+        const auto vertices = static_cast<long long>(tile.vertexCount());
+        if (faces > t.faces || (m.count > 0 && t.copied() && faces != t.faces)) {
+            report("tile " + path + " has " + std::to_string(faces) + " faces, the manifest says " +
+                   std::to_string(t.faces) + "!");
+            return 1;
+        }
+        if (vertices > t.vertices) {
+            report("tile " + path + " has " + std::to_string(vertices) + " vertices, the manifest says " +
+                   std::to_string(t.vertices) + "!");
+            return 1;
+        }
         weldTile(welder, tile, merged);
     }
     merged.positions = welder.positions();

@@ -25,14 +25,25 @@ namespace {
 namespace fs = std::filesystem;
 
 // The signal that asked zeq-tiles to stop, and the children to stop with it.
-volatile int gStopSignal = 0;
+// Each child leads a process group of its own, so that whatever it started
+// (a zeq run by a wrapper script) is stopped with it.
+volatile sig_atomic_t gStopSignal = 0;
 constexpr int kMaxChildren = 1024;
 volatile pid_t gChildren[kMaxChildren];
 
 void onStopSignal(int signal) {
     gStopSignal = signal;
     for (int i = 0; i < kMaxChildren; ++i)
-        if (gChildren[i] > 0) ::kill(gChildren[i], SIGTERM);
+        if (gChildren[i] > 0) ::kill(-gChildren[i], SIGTERM);
+}
+
+// The signals that stop zeq-tiles, blocked while a child is being started
+// and remembered, so that none is started behind the handler's back.
+sigset_t stopSignals() {
+    sigset_t set;
+    sigemptyset(&set);
+    for (int signal : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&set, signal);
+    return set;
 }
 
 void rememberChild(pid_t pid) {
@@ -87,9 +98,19 @@ pid_t start(const std::string& program, const std::vector<std::string>& args, co
         logFd = ::open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
         if (logFd < 0) return -1;
     }
+    const sigset_t blocked = stopSignals();
+    sigset_t previous;
+    ::sigprocmask(SIG_BLOCK, &blocked, &previous);
+    if (gStopSignal != 0) {
+        ::sigprocmask(SIG_SETMASK, &previous, nullptr);
+        if (logFd >= 0) ::close(logFd);
+        return -1;
+    }
     const pid_t pid = ::fork();
     if (pid == 0) {
+        ::setpgid(0, 0);
         for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGPIPE}) ::signal(signal, SIG_DFL);
+        ::sigprocmask(SIG_SETMASK, &previous, nullptr);
         if (logFd >= 0) {
             ::dup2(logFd, 1);
             ::dup2(logFd, 2);
@@ -102,7 +123,12 @@ pid_t start(const std::string& program, const std::vector<std::string>& args, co
         _exit(127);
     }
     if (logFd >= 0) ::close(logFd);
-    if (pid > 0) rememberChild(pid);
+    if (pid > 0) {
+        // Also here: the group must exist before a signal is sent to it.
+        ::setpgid(pid, pid);
+        rememberChild(pid);
+    }
+    ::sigprocmask(SIG_SETMASK, &previous, nullptr);
     return pid;
 }
 
@@ -124,10 +150,11 @@ std::string statusText(int status) {
     return "exited with status " + std::to_string(WEXITSTATUS(status));
 }
 
-// Stops every child still running and waits for them.
+// Stops every child still running, with its process group, and waits for
+// them.
 void stopChildren() {
     for (int i = 0; i < kMaxChildren; ++i)
-        if (gChildren[i] > 0) ::kill(gChildren[i], SIGTERM);
+        if (gChildren[i] > 0) ::kill(-gChildren[i], SIGTERM);
     int status = 0;
     while (::waitpid(-1, &status, 0) > 0) {
     }
@@ -158,6 +185,7 @@ int simplifyTiles(const Manifest& m, const std::string& dir, int jobs, const std
             } else {
                 const pid_t pid = start(zeq, {"-N", std::to_string(t.target), in, out}, dir + "/logs/" + t.name + ".log");
                 if (pid < 0) {
+                    if (gStopSignal != 0) return 1;
                     failure = "cannot start " + zeq + " for tile " + t.name + "!";
                 } else {
                     running[pid] = next;
@@ -177,7 +205,7 @@ int simplifyTiles(const Manifest& m, const std::string& dir, int jobs, const std
             failure = "zeq " + statusText(status) + " on tile " + t.name + ", see " + dir + "/logs/" + t.name +
                       ".log!";
             // The other tiles are of no use now.
-            for (const auto& [other, tile] : running) ::kill(other, SIGTERM);
+            for (const auto& [other, tile] : running) ::kill(-other, SIGTERM);
         }
     }
     if (!failure.empty()) {
@@ -200,7 +228,7 @@ int runIn(const RunRequest& request, const std::string& dir) {
     const std::string zeq = zeqProgram();
     std::printf("simplify: %zu tiles, %d jobs\n", manifest.tiles.size(), request.jobs);
     std::fflush(stdout);
-    if (simplifyTiles(manifest, dir, request.jobs, zeq) != 0) return 2;
+    if (simplifyTiles(manifest, dir, request.jobs, zeq) != 0) return gStopSignal != 0 ? 1 : 2;
 
     const std::string mergedName = dir + "/merged." + extensionOf(manifest.format);
     PlainMesh merged;
@@ -218,6 +246,7 @@ int runIn(const RunRequest& request, const std::string& dir) {
         return 0;
     }
     const pid_t pid = start(zeq, {"-N", std::to_string(request.count), mergedName, request.output}, "");
+    if (pid < 0 && gStopSignal != 0) return 1;
     if (pid < 0) {
         report("cannot start " + zeq + "!");
         return 1;
@@ -273,6 +302,7 @@ int runTiles(const RunRequest& request) {
     }
     if (gStopSignal != 0) {
         const int signal = gStopSignal;
+        report("stopped by signal " + std::to_string(signal) + ", nothing written!");
         ::signal(signal, SIG_DFL);
         ::raise(signal);
     }

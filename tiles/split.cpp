@@ -145,7 +145,22 @@ bool emptyOrMissing(const std::string& dir) {
     return fs::is_empty(dir, ec) && !ec;
 }
 
-int splitInto(const SplitRequest& request, Manifest& manifest, const volatile int* stop) {
+// What a split has put in its directory so far, taken away again when the
+// split fails: a directory without a manifest is no use to anyone, and a split
+// into it again must find it empty.
+struct Written {
+    bool createdDir = false;
+    std::vector<std::string> files;
+
+    void undo(const std::string& dir) const {
+        std::error_code ec;
+        for (const std::string& f : files) fs::remove(f, ec);
+        fs::remove(dir + "/simplified", ec);  // only while empty
+        if (createdDir) fs::remove(dir, ec);
+    }
+};
+
+int splitInto(const SplitRequest& request, Manifest& manifest, const volatile int* stop, Written& written) {
     const char* input = request.input.c_str();
     const MeshFormat format = formatOfName(input);
     if (!emptyOrMissing(request.dir)) {
@@ -203,6 +218,7 @@ int splitInto(const SplitRequest& request, Manifest& manifest, const volatile in
     const std::size_t tileCount = firstFace.size() - 1;
 
     std::error_code ec;
+    written.createdDir = !fs::exists(request.dir, ec);
     fs::create_directories(request.dir + "/simplified", ec);
     if (ec) {
         report("cannot create directory " + request.dir + "/simplified!");
@@ -260,6 +276,7 @@ int splitInto(const SplitRequest& request, Manifest& manifest, const volatile in
         char name[32];
         std::snprintf(name, sizeof name, "tile-%05zu.%s", t, extensionOf(format));
         const std::string path = request.dir + "/" + name;
+        written.files.push_back(path);
         if (writePlainMesh(tile, format, path.c_str(), flavour) != 0) {
             report("cannot write tile " + path + "!");
             return 1;
@@ -280,6 +297,7 @@ int splitInto(const SplitRequest& request, Manifest& manifest, const volatile in
         out.write(text.data(), text.size());
         return out.commit();
     };
+    written.files.push_back(request.dir + "/commands");
     if (request.count > 0 && !writeText(request.dir + "/commands", commandsText(manifest, request.dir))) {
         report("cannot write " + request.dir + "/commands!");
         return 1;
@@ -294,12 +312,15 @@ int splitInto(const SplitRequest& request, Manifest& manifest, const volatile in
 }  // namespace
 
 int splitMesh(const SplitRequest& request, Manifest& manifest, const volatile int* stop) {
+    Written written;
+    int result = 1;
     try {
-        return splitInto(request, manifest, stop);
+        result = splitInto(request, manifest, stop, written);
     } catch (const std::bad_alloc&) {
         report("out of memory while splitting " + request.input + "!");
-        return 1;
     }
+    if (result != 0) written.undo(request.dir);
+    return result;
 }
 
 }  // namespace zeq::tiles
