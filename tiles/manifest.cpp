@@ -1,5 +1,7 @@
 #include "tiles/manifest.h"
 
+#include <limits>
+
 #include <charconv>
 #include <set>
 #include <sstream>
@@ -47,11 +49,14 @@ bool plainTileName(const std::string& name, MeshFormat format) {
 
 long long tileTarget(long long count, long long tileFaces, long long totalFaces) {
     if (totalFaces <= 0) return 1;
-    const unsigned __int128 twice = static_cast<unsigned __int128>(2) * static_cast<unsigned __int128>(count) *
-                                    static_cast<unsigned __int128>(tileFaces);
-    const long long share = static_cast<long long>((twice + static_cast<unsigned __int128>(totalFaces)) /
-                                                   (2 * static_cast<unsigned __int128>(totalFaces)));
-    return share < 1 ? 1 : share;
+    // share * 5/4, rounded to nearest (halves up): 2 * num / (2 * den) + 1/2.
+    using Wide = unsigned __int128;
+    const Wide num = Wide{5} * static_cast<Wide>(count) * static_cast<Wide>(tileFaces);
+    const Wide den = Wide{4} * static_cast<Wide>(totalFaces);
+    const Wide rounded = (2 * num + den) / (2 * den);
+    const Wide most = static_cast<Wide>(std::numeric_limits<long long>::max());
+    const long long target = static_cast<long long>(rounded > most ? most : rounded);
+    return target < 1 ? 1 : target;
 }
 
 std::string shellWord(const std::string& word) {

@@ -47,7 +47,11 @@ struct Manifest {
 };
 
 // The target of a tile of `tileFaces` faces out of `totalFaces`: its share of
-// `count`, rounded to nearest (halves up), at least 1.
+// `count` and a quarter more, rounded to nearest (halves up), at least 1. The
+// tiles then leave the merged mesh above `count`, and the last run of zeq on
+// it takes the rest off everywhere, across the seams too: a tile never
+// collapses an edge at its cut, so seams simplified only in the tiles would
+// keep the input's resolution.
 long long tileTarget(long long count, long long tileFaces, long long totalFaces);
 
 // `word` quoted for a POSIX shell when it holds anything but plain name

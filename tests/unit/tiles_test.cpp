@@ -59,11 +59,13 @@ TEST(TilesGrid, CellsAreNumberedXFastest) {
     EXPECT_EQ(g.cellOf(0.5, 0.5, 1.5), 4);
 }
 
-TEST(TilesManifest, TargetsAreRoundedSharesOfAtLeastOne) {
-    EXPECT_EQ(tileTarget(1000, 472, 3674), 128);
+TEST(TilesManifest, TargetsAreRoundedSharesAndAQuarterOfAtLeastOne) {
+    EXPECT_EQ(tileTarget(1000, 472, 3674), 161);  // 160.59
     EXPECT_EQ(tileTarget(10, 1, 1000), 1);
-    EXPECT_EQ(tileTarget(3, 1, 2), 2);  // 1.5 rounds up
-    EXPECT_EQ(tileTarget(2147483647, 2000000000, 2000000000), 2147483647);
+    EXPECT_EQ(tileTarget(2, 1, 5), 1);            // 0.5 rounds up
+    EXPECT_EQ(tileTarget(4, 1, 10), 1);           // 0.5 rounds up
+    EXPECT_EQ(tileTarget(6, 1, 5), 2);            // 1.5 rounds up
+    EXPECT_EQ(tileTarget(2147483647, 2000000000, 2000000000), 2684354559);
 }
 
 TEST(TilesManifest, WrittenTextParsesBack) {
