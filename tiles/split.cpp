@@ -14,6 +14,7 @@
 #include "app/messages.h"
 #include "io/output_file.h"
 #include "io/record_files.h"
+#include "mesh/flat_array.h"
 #include "tiles/grid.h"
 #include "tiles/report.h"
 
@@ -35,18 +36,28 @@ class FirstPass : public RecordSink {
 public:
     FirstPass(MeshFormat format, const FileFlavour& flavour) : format_(format), flavour_(flavour) {}
 
-    std::vector<double> positions;
-    std::vector<std::uint32_t> corners;
+    // Grown by moving pages, not by copying (see FlatArray): the peak is the
+    // records read, not one and a half times them.
+    FlatArray<double> positions;
+    FlatArray<std::uint32_t> corners;
     long long faces = 0;
     bool heldFaces() const { return !streamed_; }
 
 protected:
-    void onVertex(double x, double y, double z) override { positions.insert(positions.end(), {x, y, z}); }
+    void onVertex(double x, double y, double z) override {
+        positions.emplaceBack(x);
+        positions.emplaceBack(y);
+        positions.emplaceBack(z);
+    }
     void onFace(std::uint32_t i, std::uint32_t j, std::uint32_t k) override {
         // The flavour is known once the header is read, long before a face.
         if (faces == 0) streamed_ = format_ == MeshFormat::Ply && flavour_.binary();
         ++faces;
-        if (!streamed_) corners.insert(corners.end(), {i, j, k});
+        if (!streamed_) {
+            corners.emplaceBack(i);
+            corners.emplaceBack(j);
+            corners.emplaceBack(k);
+        }
     }
 
 private:
@@ -186,7 +197,7 @@ int splitInto(const SplitRequest& request, Manifest& manifest, const volatile in
             if (v == 0 || c > hi[a]) hi[a] = c;
         }
     const Grid grid = chooseGrid(lo, hi, first.faces, request.facesPerTile);
-    const std::vector<double>& pos = first.positions;
+    const FlatArray<double>& pos = first.positions;
     auto cellOfFace = [&grid, &pos](const std::uint32_t* f) {
         double c[3];
         for (int a = 0; a < 3; ++a) c[a] = centroid(pos[3 * f[0] + a], pos[3 * f[1] + a], pos[3 * f[2] + a]);
@@ -233,7 +244,7 @@ int splitInto(const SplitRequest& request, Manifest& manifest, const volatile in
         spill.put(static_cast<std::size_t>(tileOfCell[static_cast<std::size_t>(cellOfFace(f))]), f);
     });
     spill.flushAll();
-    std::vector<std::uint32_t>().swap(first.corners);
+    first.corners.clear();
     if (rereadFailed) {
         report(readFailureText(request.input, ReadStatus::FileNotFound));
         return 1;
