@@ -10,9 +10,7 @@
 
 namespace zeq {
 
-namespace {
-
-const char* formatLine(const FileFlavour& flavour) {
+const char* plyFormatName(const FileFlavour& flavour) {
     switch (flavour.encoding) {
         case FileFlavour::Encoding::Text: return "ascii";
         case FileFlavour::Encoding::BinaryLittleEndian: return "binary_little_endian";
@@ -21,15 +19,13 @@ const char* formatLine(const FileFlavour& flavour) {
     return "ascii";
 }
 
-}  // namespace
-
 int writePly(Mesh& mesh, const char* fileName, const FileFlavour& flavour) {
     OutputFile out;
     if (!out.open(fileName)) return 1;
     const int vertexCount = renumberLiveVertices(mesh);
     const int faceCount = countWritableFaces(mesh);
     const char* type = flavour.doubleCoordinates ? "double" : "float";
-    out.print("ply\nformat %s 1.0\ncomment %s\nelement vertex %d\n", formatLine(flavour), kProducerName,
+    out.print("ply\nformat %s 1.0\ncomment %s\nelement vertex %d\n", plyFormatName(flavour), kProducerName,
               vertexCount);
     out.print("property %s x\nproperty %s y\nproperty %s z\n", type, type, type);
     out.print("element face %d\nproperty list uchar int vertex_indices\nend_header\n", faceCount);

@@ -16,4 +16,7 @@ namespace zeq {
 // (then no file is left behind and an existing one is kept). Prints nothing.
 int writePly(Mesh& mesh, const char* fileName, const FileFlavour& flavour);
 
+// The word of a PLY "format" line for the flavour's encoding.
+const char* plyFormatName(const FileFlavour& flavour);
+
 }  // namespace zeq

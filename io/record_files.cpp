@@ -1,12 +1,14 @@
 #include "io/record_files.h"
 
-#include <cmath>
+#include <array>
 #include <cstring>
 #include <new>
 
 #include "io/byte_order.h"
 #include "io/number_format.h"
 #include "io/output_file.h"
+#include "io/ply_writer.h"
+#include "io/stl_writer.h"
 
 namespace zeq {
 
@@ -41,18 +43,9 @@ char* appendIndices(char* out, const std::uint32_t* f, std::uint32_t base) {
     return out;
 }
 
-const char* plyFormatWord(const FileFlavour& flavour) {
-    switch (flavour.encoding) {
-        case FileFlavour::Encoding::Text: return "ascii";
-        case FileFlavour::Encoding::BinaryLittleEndian: return "binary_little_endian";
-        case FileFlavour::Encoding::BinaryBigEndian: return "binary_big_endian";
-    }
-    return "ascii";
-}
-
 void writePly(OutputFile& out, const PlainMesh& mesh, const FileFlavour& flavour) {
     const char* type = flavour.doubleCoordinates ? "double" : "float";
-    out.print("ply\nformat %s 1.0\ncomment %s\nelement vertex %zu\n", plyFormatWord(flavour), kProducerName,
+    out.print("ply\nformat %s 1.0\ncomment %s\nelement vertex %zu\n", plyFormatName(flavour), kProducerName,
               mesh.vertexCount());
     out.print("property %s x\nproperty %s y\nproperty %s z\n", type, type, type);
     out.print("element face %zu\nproperty list uchar int vertex_indices\nend_header\n", mesh.faceCount());
@@ -90,76 +83,19 @@ void writePly(OutputFile& out, const PlainMesh& mesh, const FileFlavour& flavour
     }
 }
 
-// The unit normal of a facet in single precision, 0 0 0 when it has no area,
-// computed as zeq's STL writer computes it.
-void unitNormal(const double (&p)[3][3], float (&n)[3]) {
-    const double ux = p[1][0] - p[0][0], uy = p[1][1] - p[0][1], uz = p[1][2] - p[0][2];
-    const double vx = p[2][0] - p[0][0], vy = p[2][1] - p[0][1], vz = p[2][2] - p[0][2];
-    const double nx = uy * vz - uz * vy;
-    const double ny = uz * vx - ux * vz;
-    const double nz = ux * vy - uy * vx;
-    const double length = std::sqrt(nx * nx + ny * ny + nz * nz);
-    if (!(length > 0) || !std::isfinite(length)) {
-        n[0] = n[1] = n[2] = 0.0f;
-        return;
-    }
-    n[0] = static_cast<float>(nx / length);
-    n[1] = static_cast<float>(ny / length);
-    n[2] = static_cast<float>(nz / length);
-}
-
 void writeStl(OutputFile& out, const PlainMesh& mesh, const FileFlavour& flavour) {
     const bool binary = flavour.binary();
-    if (binary) {
-        // The header must not start with "solid", which marks text.
-        unsigned char header[84] = {};
-        std::memcpy(header, kProducerName, std::strlen(kProducerName));
-        storeBinary(header + 80, static_cast<std::uint32_t>(mesh.faceCount()), false);
-        out.write(reinterpret_cast<const char*>(header), sizeof header);
-    } else {
-        out.write("solid zeq\n", 10);
-    }
+    writeStlStart(out, binary, static_cast<std::uint32_t>(mesh.faceCount()));
     for (std::size_t f = 0; f < mesh.faceCount(); ++f) {
-        double p[3][3];
-        for (int k = 0; k < 3; ++k)
-            for (int c = 0; c < 3; ++c) {
-                const double v = mesh.positions[3 * mesh.corners[3 * f + k] + c];
-                p[k][c] = binary ? static_cast<double>(static_cast<float>(v)) : v;
-            }
-        float n[3];
-        unitNormal(p, n);
-        if (binary) {
-            unsigned char facet[50];
-            unsigned char* end = facet;
-            for (float x : n) end = storeBinary(end, x, false);
-            for (auto& q : p)
-                for (double c : q) end = storeBinary(end, static_cast<float>(c), false);
-            end = storeBinary(end, std::uint16_t{0}, false);
-            out.write(reinterpret_cast<const char*>(facet), sizeof facet);
-            continue;
+        std::array<Point3, 3> p;
+        for (int k = 0; k < 3; ++k) {
+            const double* q = &mesh.positions[3 * std::size_t{mesh.corners[3 * f + k]}];
+            p[k] = binary ? Point3{static_cast<float>(q[0]), static_cast<float>(q[1]), static_cast<float>(q[2])}
+                          : Point3{q[0], q[1], q[2]};
         }
-        char text[512];
-        char* end = text;
-        auto put = [&end](const char* s) {
-            const std::size_t len = std::strlen(s);
-            std::memcpy(end, s, len);
-            end += len;
-        };
-        put("  facet normal");
-        for (float x : n) {
-            *end++ = ' ';
-            end = formatShortest(end, x);
-        }
-        put("\n    outer loop\n");
-        for (auto& q : p) {
-            put("      vertex");
-            end = appendExact(end, q, false);
-            *end++ = '\n';
-        }
-        put("    endloop\n  endfacet\n");
-        out.write(text, static_cast<std::size_t>(end - text));
+        writeStlFacet(out, p, binary);
     }
-    if (!binary) out.write("endsolid zeq\n", 13);
+    writeStlEnd(out, binary);
 }
 
 // SMF, OFF and OBJ: a header, "v x y z" / "x y z" lines, then face lines.

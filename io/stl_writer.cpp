@@ -77,31 +77,40 @@ void writeTextFacet(OutputFile& out, const std::array<Point3, 3>& p) {
 
 }  // namespace
 
+void writeStlStart(OutputFile& out, bool binary, std::uint32_t facetCount) {
+    if (binary) {
+        // The header must not start with "solid", which marks text.
+        unsigned char header[kHeaderBytes + 4] = {};
+        std::memcpy(header, kProducerName, std::strlen(kProducerName));
+        storeBinary(header + kHeaderBytes, facetCount, false);
+        out.write(reinterpret_cast<const char*>(header), sizeof header);
+    } else {
+        out.write("solid zeq\n", 10);
+    }
+}
+
+void writeStlFacet(OutputFile& out, const std::array<Point3, 3>& p, bool binary) {
+    if (binary) {
+        writeBinaryFacet(out, p);
+    } else {
+        writeTextFacet(out, p);
+    }
+}
+
+void writeStlEnd(OutputFile& out, bool binary) {
+    if (!binary) out.write("endsolid zeq\n", 13);
+}
+
 int writeStl(Mesh& mesh, const char* fileName, const FileFlavour& flavour) {
     OutputFile out;
     if (!out.open(fileName)) return 1;
     renumberLiveVertices(mesh);
     const bool binary = flavour.binary();
-    if (binary) {
-        // The header must not start with "solid", which marks text.
-        unsigned char header[kHeaderBytes + 4] = {};
-        std::memcpy(header, kProducerName, std::strlen(kProducerName));
-        storeBinary(header + kHeaderBytes, static_cast<std::uint32_t>(countWritableFaces(mesh)), false);
-        out.write(reinterpret_cast<const char*>(header), sizeof header);
-    } else {
-        out.write("solid zeq\n", 10);
-    }
+    writeStlStart(out, binary, static_cast<std::uint32_t>(countWritableFaces(mesh)));
     forEachWritten(
         mesh, [](const Point3&) {},
-        [&](const std::array<VertexId, 3>& corners) {
-            const std::array<Point3, 3> p = writtenCorners(corners, binary);
-            if (binary) {
-                writeBinaryFacet(out, p);
-            } else {
-                writeTextFacet(out, p);
-            }
-        });
-    if (!binary) out.write("endsolid zeq\n", 13);
+        [&](const std::array<VertexId, 3>& corners) { writeStlFacet(out, writtenCorners(corners, binary), binary); });
+    writeStlEnd(out, binary);
     return out.commit() ? 0 : 1;
 }
 

@@ -1,7 +1,11 @@
 // Writing STL, text or binary.
 #pragma once
 
+#include <array>
+#include <cstdint>
+
 #include "io/mesh_format.h"
+#include "io/output_file.h"
 #include "mesh/mesh.h"
 
 namespace zeq {
@@ -18,5 +22,12 @@ namespace zeq {
 // created or written (then no file is left behind and an existing one is
 // kept). Prints nothing.
 int writeStl(Mesh& mesh, const char* fileName, const FileFlavour& flavour);
+
+// The pieces of that file, for other writers of STL: the header (binary) or
+// the "solid" line (text); one facet of corners `p` as they are written
+// (binary: already rounded to float); the "endsolid" line (text).
+void writeStlStart(OutputFile& out, bool binary, std::uint32_t facetCount);
+void writeStlFacet(OutputFile& out, const std::array<Point3, 3>& p, bool binary);
+void writeStlEnd(OutputFile& out, bool binary);
 
 }  // namespace zeq
