@@ -111,7 +111,7 @@ public:
     }
     template <class H>
     void renumber(H h, int id) {
-        auto& numbers = const_cast<std::unordered_map<std::uint32_t, int>&>(numbersOf(h));
+        auto& numbers = numbersOf(h);
         if (id == static_cast<int>(h.index()))
             numbers.erase(h.index());
         else
@@ -131,6 +131,8 @@ private:
     }
     const std::unordered_map<std::uint32_t, int>& numbersOf(EdgeId) const { return edgeNumbers_; }
     const std::unordered_map<std::uint32_t, int>& numbersOf(FaceId) const { return faceNumbers_; }
+    std::unordered_map<std::uint32_t, int>& numbersOf(EdgeId) { return edgeNumbers_; }
+    std::unordered_map<std::uint32_t, int>& numbersOf(FaceId) { return faceNumbers_; }
 
     FlatArray<Vertex> vertexRecords_;
     FlatArray<Edge> edgeRecords_;

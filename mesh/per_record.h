@@ -18,7 +18,6 @@ public:
     T& operator[](H h) { return values_[h.index()]; }
     const T& operator[](H h) const { return values_[h.index()]; }
     std::size_t size() const { return values_.size(); }
-    void fill(T value) { values_.assign(values_.size(), value); }
 
 private:
     std::vector<T> values_;

@@ -1,22 +1,22 @@
 #include "simplify/sweep_marks.h"
 
-#include <memory>
-
 namespace zeq {
 
-namespace {
+namespace sweep_detail {
 
-struct Current {
-    std::unique_ptr<SweepMarks> marks;
-    std::uint64_t meshGeneration = 0;
-};
+SweepMarks* current = nullptr;
+std::uint64_t currentGeneration = 0;
 
-Current& current() {
-    static Current instance;
-    return instance;
+SweepMarks& makeSweepMarks() {
+    // Made before the old ones go: running out of memory leaves them as they were.
+    SweepMarks* made = new SweepMarks(theMesh.createdVertices());
+    delete current;
+    current = made;
+    currentGeneration = theMesh.generation();
+    return *current;
 }
 
-}  // namespace
+}  // namespace sweep_detail
 
 void SweepMarks::clearTouched() {
     for (std::size_t i = 0; i < bits_.size(); ++i) {
@@ -32,15 +32,9 @@ void SweepMarks::forgetBoundaries() {
     }
 }
 
-SweepMarks& sweepMarks() {
-    Current& c = current();
-    if (!c.marks || c.meshGeneration != theMesh.generation()) {
-        c.marks = std::make_unique<SweepMarks>(theMesh.createdVertices());
-        c.meshGeneration = theMesh.generation();
-    }
-    return *c.marks;
+void dropSweepMarks() {
+    delete sweep_detail::current;
+    sweep_detail::current = nullptr;
 }
-
-void dropSweepMarks() { current().marks.reset(); }
 
 }  // namespace zeq
