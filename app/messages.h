@@ -33,6 +33,8 @@ inline const char* readStatusText(ReadStatus status) {
         case ReadStatus::BadHeader: return " Problem reading header of the file!\n";
         case ReadStatus::BadVertices: return " Problem reading the vertices coordinates!\n";
         case ReadStatus::BadFaces: return " Problem reading faces definition!\n";
+        case ReadStatus::NoFaces: return " No faces to simplify!\n";
+        case ReadStatus::FacesBeforeVertices: return " Problem reading header of the file (faces before vertices)!\n";
         case ReadStatus::Loaded: break;
     }
     return "";

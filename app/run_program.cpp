@@ -41,7 +41,35 @@ float startingThreshold(int targetFaces, std::size_t faceCount) {
     return 10;  // below 20, or not a number (an empty mesh)
 }
 
+CommandLine takeLongOptions(int argc, const char* const* argv) {
+    CommandLine line;
+    line.keep(argc > 0 ? argv[0] : "zeq");
+    for (int i = 1; i < argc; ++i) {
+        const char* arg = argv[i];
+        // The last two arguments are always the file names.
+        const bool beforeNames = i < argc - 2;
+        if (beforeNames && std::strcmp(arg, "-N") == 0 && i + 1 < argc - 2) {
+            // The count may be any text, an option's name included.
+            line.keep(arg);
+            line.keep(argv[++i]);
+            continue;
+        }
+        const bool weld = std::strcmp(arg, "--weld") == 0;
+        if (beforeNames && line.welding == Welding::Default && (weld || std::strcmp(arg, "--no-weld") == 0)) {
+            line.welding = weld ? Welding::On : Welding::Off;
+            continue;
+        }
+        line.keep(arg);
+    }
+    return line;
+}
+
 int runProgram(int argc, const char* const* argv) {
+    const CommandLine line = takeLongOptions(argc, argv);
+    return runShortOptions(line.count, line.args.data(), line.welding);
+}
+
+int runShortOptions(int argc, const char* const* argv, Welding welding) {
     if (argc != 5 && argc != 6) {
         std::printf("%s", messages::kLongUsage);
         return 1;
@@ -65,7 +93,7 @@ int runProgram(int argc, const char* const* argv) {
     long long clockStart = timingEnabled ? processClockMs() : 0;
     const MeshFormat format = formatOfName(inputName);
     FileFlavour flavour;
-    const ReadStatus status = readMeshFile(theMesh, format, inputName, flavour);
+    const ReadStatus status = readMeshFile(theMesh, format, inputName, flavour, welding);
     if (status != ReadStatus::Loaded) {
         std::printf(messages::kReadFailurePrefix, inputName);
         std::printf("%s%s", messages::readStatusText(status), messages::kRefusalEnd);

@@ -1,7 +1,10 @@
 // The command-line front end.
 #pragma once
 
+#include <array>
 #include <cstddef>
+
+#include "io/mesh_files.h"
 
 namespace zeq {
 
@@ -13,7 +16,33 @@ namespace zeq {
 // is a failure too: while loading it reads as an input that cannot be read,
 // while writing as an output that cannot be written, and in between it prints
 // its own line.
+//
+// Long options may stand anywhere before the two file names: --weld and
+// --no-weld (one of them, once) choose whether vertices with equal positions
+// are welded on loading. What is left must be one of the two forms of the
+// short options, -N COUNT [-D] INPUT OUTPUT; a long option given twice stays
+// in place and makes the line wrong, like any other unknown argument.
 int runProgram(int argc, const char* const* argv);
+
+// A command line with its long options taken out: the program, then every
+// other argument in order. Held without allocating: a line that is left with
+// more arguments than the two short forms take is refused unread, so only
+// its count matters.
+struct CommandLine {
+    static constexpr int kKept = 8;
+    std::array<const char*, kKept> args{};
+    int count = 0;
+    Welding welding = Welding::Default;
+
+    void keep(const char* arg) {
+        if (count < kKept) args[static_cast<std::size_t>(count)] = arg;
+        ++count;
+    }
+};
+CommandLine takeLongOptions(int argc, const char* const* argv);
+
+// The run on a line of short options alone, welding as `welding` says.
+int runShortOptions(int argc, const char* const* argv, Welding welding);
 
 // The face count argument: leading blanks, an optional sign, then digits up to
 // the first non-digit; no digits gives 0. Counts beyond the int range

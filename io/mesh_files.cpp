@@ -17,15 +17,15 @@ namespace zeq {
 
 namespace {
 
-ReadStatus readWithReader(Mesh& mesh, MeshFormat format, const char* fileName, FileFlavour& flavour) {
+ReadStatus readWithReader(Mesh& mesh, MeshFormat format, const char* fileName, FileFlavour& flavour, bool weld) {
     switch (format) {
-        case MeshFormat::Smf: return readSmf(mesh, fileName);
-        case MeshFormat::Off: return readOff(mesh, fileName);
-        case MeshFormat::Ply: return readPly(mesh, fileName, flavour);
+        case MeshFormat::Smf: return readSmf(mesh, fileName, weld);
+        case MeshFormat::Off: return readOff(mesh, fileName, weld);
+        case MeshFormat::Ply: return readPly(mesh, fileName, flavour, weld);
         case MeshFormat::Stl: return readStl(mesh, fileName, flavour);
-        case MeshFormat::Obj: return readObj(mesh, fileName);
+        case MeshFormat::Obj: return readObj(mesh, fileName, weld);
     }
-    return readSmf(mesh, fileName);
+    return readSmf(mesh, fileName, weld);
 }
 
 int writeWithWriter(Mesh& mesh, MeshFormat format, const char* fileName, const FileFlavour& flavour) {
@@ -41,10 +41,12 @@ int writeWithWriter(Mesh& mesh, MeshFormat format, const char* fileName, const F
 
 }  // namespace
 
-ReadStatus readMeshFile(Mesh& mesh, MeshFormat format, const char* fileName, FileFlavour& flavour) {
+ReadStatus readMeshFile(Mesh& mesh, MeshFormat format, const char* fileName, FileFlavour& flavour,
+                        Welding welding) {
     flavour = FileFlavour{};
+    const bool weld = welding == Welding::Default ? weldsByDefault(format) : welding == Welding::On;
     try {
-        return readWithReader(mesh, format, fileName, flavour);
+        return readWithReader(mesh, format, fileName, flavour, weld);
     } catch (const std::bad_alloc&) {
         // The input could not be read into memory: to the user, an input that
         // cannot be read. The records built so far stay in the mesh until it

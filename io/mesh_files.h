@@ -7,11 +7,17 @@
 
 namespace zeq {
 
+// Whether vertex records with equal positions are made one vertex: as the
+// format does by default (weldsByDefault), or as asked. STL corners are
+// welded whatever is asked.
+enum class Welding { Default, On, Off };
+
 // Loads `fileName` with the reader of `format` and records in `flavour` how
-// it was encoded. Memory running out during the load (on either of its
+// it was encoded, welding as `welding` says. Memory running out during the load (on either of its
 // threads) gives FileNotFound, the status of an input that cannot be read;
 // what was built by then stays in `mesh`.
-ReadStatus readMeshFile(Mesh& mesh, MeshFormat format, const char* fileName, FileFlavour& flavour);
+ReadStatus readMeshFile(Mesh& mesh, MeshFormat format, const char* fileName, FileFlavour& flavour,
+                        Welding welding = Welding::Default);
 
 // Writes the live part of `mesh` to `fileName` with the writer of `format`,
 // in `flavour`; 0 when written, 1 when it could not be, memory running out

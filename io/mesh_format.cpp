@@ -28,4 +28,8 @@ MeshFormat formatOfName(const char* fileName) {
     return MeshFormat::Smf;
 }
 
+bool weldsByDefault(MeshFormat format) {
+    return format == MeshFormat::Ply || format == MeshFormat::Obj || format == MeshFormat::Stl;
+}
+
 }  // namespace zeq

@@ -13,6 +13,12 @@ inline constexpr const char* kProducerName = "ZEQ 1.22a";
 // name is SMF. The output is always written in the input's format.
 MeshFormat formatOfName(const char* fileName);
 
+// Whether a load makes vertex records with equal positions one vertex unless
+// told otherwise: PLY and OBJ do, since exporters store a vertex per corner,
+// seam or hard edge; SMF and OFF do not. STL corners are always welded (an
+// STL file has no vertices of its own to keep).
+bool weldsByDefault(MeshFormat format);
+
 // How the input was encoded, so that the output can be written alike: a
 // binary PLY or STL input gives a binary output (a PLY in the same byte
 // order), text gives text, and a PLY keeps its coordinate type.

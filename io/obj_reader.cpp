@@ -2,12 +2,14 @@
 
 #include <climits>
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 #include "io/number_parse.h"
 #include "io/record_files.h"
 #include "io/record_pipe.h"
 #include "io/text_stream.h"
+#include "io/weld.h"
 
 namespace zeq {
 
@@ -43,11 +45,18 @@ bool cornerIndex(std::string_view word, std::int64_t vertexCount, std::int64_t& 
     return index >= 0 && index < vertexCount;
 }
 
+// True when `line` ends in a backslash that is not inside a comment: the
+// next line continues it.
+bool continues(std::string_view line) {
+    return !line.empty() && line.back() == '\\' && line.find('#') == std::string_view::npos;
+}
+
 template <class Sink>
 ReadStatus parseObj(TextStream& in, Sink& sink) {
     std::int64_t vertexCount = 0;
     bool facesStarted = false;
     std::string_view line;
+    std::string joined;  // a line continued over several
     for (bool firstLine = true;; firstLine = false) {
         if (!in.readLine(line, kMaxLine)) {
             if (in.eof()) break;
@@ -57,6 +66,23 @@ ReadStatus parseObj(TextStream& in, Sink& sink) {
         // mark; left in place it would hide a first "v" line, and every
         // corner number after it would name the wrong vertex.
         if (firstLine && line.substr(0, 3) == "\xEF\xBB\xBF") line.remove_prefix(3);
+        // A backslash at the end of a line joins the next line to it, the
+        // backslash and the line break reading as one blank.
+        if (continues(line)) {
+            joined.assign(line);
+            while (continues(joined)) {
+                joined.back() = ' ';
+                std::string_view next;
+                if (!in.readLine(next, kMaxLine)) {
+                    if (in.eof()) break;
+                    return facesStarted ? ReadStatus::BadFaces : ReadStatus::BadVertices;
+                }
+                if (joined.size() + next.size() > kMaxLine)
+                    return facesStarted ? ReadStatus::BadFaces : ReadStatus::BadVertices;
+                joined.append(next);
+            }
+            line = joined;
+        }
         Words words(line);
         std::string_view word;
         if (!words.next(word)) continue;
@@ -91,23 +117,27 @@ ReadStatus parseObj(TextStream& in, Sink& sink) {
 
 }  // namespace
 
-ReadStatus readObj(Mesh& mesh, const char* fileName) {
+ReadStatus readObj(Mesh& mesh, const char* fileName, bool weld) {
     TextStream in;
     if (!in.open(fileName)) return ReadStatus::FileNotFound;
-    return loadRecords(mesh, in, LoadMessages::Totals, fileName, [&in](auto& sink) { return parseObj(in, sink); });
+    return loadRecords(mesh, in, LoadMessages::Totals, fileName, [&in, weld](auto& sink) {
+        return parseWelded(weld, sink, [&in](auto& s) { return parseObj(in, s); });
+    });
 }
 
-ReadStatus readObjText(Mesh& mesh, const char* data, std::size_t size) {
+ReadStatus readObjText(Mesh& mesh, const char* data, std::size_t size, bool weld) {
     TextStream in;
     in.openBuffer(data, size);
-    return loadRecords(mesh, in, LoadMessages::Totals, "", [&in](auto& sink) { return parseObj(in, sink); });
+    return loadRecords(mesh, in, LoadMessages::Totals, "", [&in, weld](auto& sink) {
+        return parseWelded(weld, sink, [&in](auto& s) { return parseObj(in, s); });
+    });
 }
 
 // The same parse into a plain record sink, on this thread (zeq-tiles).
-ReadStatus readObjRecords(const char* fileName, RecordSink& sink) {
+ReadStatus readObjRecords(const char* fileName, RecordSink& sink, bool weld) {
     TextStream in;
     if (!in.open(fileName)) return ReadStatus::FileNotFound;
-    return readWholeInput(in, [&] { return parseObj(in, sink); });
+    return readWholeInput(in, [&] { return parseWelded(weld, sink, [&in](auto& s) { return parseObj(in, s); }); });
 }
 
 }  // namespace zeq

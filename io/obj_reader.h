@@ -24,9 +24,9 @@ namespace zeq {
 // corners, a corner that is not a number, 0, or outside the vertices read so
 // far. Prints " V <Vertices>", " E <Edges>", " F <Faces>" after a complete
 // load.
-ReadStatus readObj(Mesh& mesh, const char* fileName);
+ReadStatus readObj(Mesh& mesh, const char* fileName, bool weld = true);
 
 // The same rules applied to text in memory.
-ReadStatus readObjText(Mesh& mesh, const char* data, std::size_t size);
+ReadStatus readObjText(Mesh& mesh, const char* data, std::size_t size, bool weld = true);
 
 }  // namespace zeq

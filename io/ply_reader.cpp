@@ -12,6 +12,7 @@
 #include "io/record_files.h"
 #include "io/record_pipe.h"
 #include "io/text_stream.h"
+#include "io/weld.h"
 
 namespace zeq {
 
@@ -102,6 +103,9 @@ struct Header {
     FileFlavour::Encoding encoding = FileFlavour::Encoding::Text;
     std::vector<Element> elements;
     bool doubleCoordinates = false;
+    // False when there is no "face" element (faces only as "tristrips", or
+    // none at all): the load reads the vertices, then finds nothing to simplify.
+    bool hasFaces = true;
 };
 
 // Splits a header line at blanks.
@@ -123,23 +127,25 @@ int findProperty(const Element& e, std::string_view name) {
     return -1;
 }
 
-// Reads the header up to and including the "end_header" line.
-bool readHeader(TextStream& in, Header& h) {
+// Reads the header up to and including the "end_header" line: Loaded, or
+// why the file cannot be read.
+ReadStatus readHeader(TextStream& in, Header& h) {
+    constexpr ReadStatus kBad = ReadStatus::BadHeader;
     std::string_view line;
-    if (!in.readLine(line, kMaxHeaderLine) || line != "ply") return false;
+    if (!in.readLine(line, kMaxHeaderLine) || line != "ply") return kBad;
     bool format = false;
     for (;;) {
-        if (!in.readLine(line, kMaxHeaderLine)) return false;
+        if (!in.readLine(line, kMaxHeaderLine)) return kBad;
         const std::vector<std::string_view> w = words(line);
         if (w.empty()) continue;
         const std::string_view key = w[0];
         if (key == "comment" || key == "obj_info") continue;
         if (key == "end_header") {
-            if (w.size() != 1 || !format) return false;
+            if (w.size() != 1 || !format) return kBad;
             break;
         }
         if (key == "format") {
-            if (format || w.size() != 3 || w[2] != "1.0") return false;
+            if (format || w.size() != 3 || w[2] != "1.0") return kBad;
             if (w[1] == "ascii") {
                 h.encoding = FileFlavour::Encoding::Text;
             } else if (w[1] == "binary_little_endian") {
@@ -147,42 +153,44 @@ bool readHeader(TextStream& in, Header& h) {
             } else if (w[1] == "binary_big_endian") {
                 h.encoding = FileFlavour::Encoding::BinaryBigEndian;
             } else {
-                return false;
+                return kBad;
             }
             format = true;
         } else if (key == "element") {
             std::int64_t count = 0;
             if (w.size() != 3 || !parseInteger(w[2], count) || count < 0 ||
                 static_cast<std::uint64_t>(count) > kMaxCount)
-                return false;
+                return kBad;
             for (const Element& e : h.elements)
-                if (e.name == w[1]) return false;
+                if (e.name == w[1]) return kBad;
             Element e;
             e.name = std::string(w[1]);
             e.count = static_cast<std::uint64_t>(count);
             h.elements.push_back(std::move(e));
         } else if (key == "property") {
-            if (h.elements.empty()) return false;
+            if (h.elements.empty()) return kBad;
             Property p;
             if (w.size() == 5 && w[1] == "list") {
                 p.list = true;
                 if (!typeOfName(w[2], p.countType) || !isInteger(p.countType) || !typeOfName(w[3], p.type))
-                    return false;
+                    return kBad;
                 p.name = std::string(w[4]);
             } else if (w.size() == 3 && w[1] != "list") {
-                if (!typeOfName(w[1], p.type)) return false;
+                if (!typeOfName(w[1], p.type)) return kBad;
                 p.name = std::string(w[2]);
             } else {
-                return false;
+                return kBad;
             }
             h.elements.back().properties.push_back(std::move(p));
         } else {
-            return false;
+            return kBad;
         }
     }
 
     // What the mesh needs of the vertex and face elements.
     bool seenVertex = false;
+    bool seenFace = false;
+    bool faceFirst = false;
     for (Element& e : h.elements) {
         std::size_t offset = 0;
         for (const Property& p : e.properties) {
@@ -197,9 +205,9 @@ bool readHeader(TextStream& in, Header& h) {
             e.z = findProperty(e, "z");
             bool anyDouble = false;
             for (int i : {e.x, e.y, e.z}) {
-                if (i < 0) return false;
+                if (i < 0) return kBad;
                 const Property& p = e.properties[static_cast<std::size_t>(i)];
-                if (p.list || isInteger(p.type)) return false;
+                if (p.list || isInteger(p.type)) return kBad;
                 anyDouble = anyDouble || p.type == PlyType::Float64;
             }
             h.doubleCoordinates = anyDouble;
@@ -212,15 +220,19 @@ bool readHeader(TextStream& in, Header& h) {
             }
         } else if (e.name == "face") {
             // The faces name vertices: they are built once those are read.
-            if (!seenVertex) return false;
+            faceFirst = !seenVertex;
+            seenFace = true;
             e.corners = findProperty(e, "vertex_indices");
             if (e.corners < 0) e.corners = findProperty(e, "vertex_index");
-            if (e.corners < 0) return false;
+            if (e.corners < 0) return kBad;
             const Property& p = e.properties[static_cast<std::size_t>(e.corners)];
-            if (!p.list || !isInteger(p.type)) return false;
+            if (!p.list || !isInteger(p.type)) return kBad;
         }
     }
-    return seenVertex;
+    if (!seenVertex) return kBad;
+    if (faceFirst) return ReadStatus::FacesBeforeVertices;
+    h.hasFaces = seenFace;
+    return ReadStatus::Loaded;
 }
 
 // A polygon's corners turned into the triangles (c0, ck, ck+1) as they come.
@@ -453,6 +465,7 @@ ReadStatus readBody(const Header& h, Body& body, Sink& sink) {
                 break;
         }
     }
+    if (!h.hasFaces) return ReadStatus::NoFaces;
     sink.endedInFaces();
     return ReadStatus::Loaded;
 }
@@ -470,13 +483,15 @@ ReadStatus parseBody(TextStream& in, const Header& h, Sink& sink) {
 // The header is read here; a text body is then parsed on a thread of its
 // own while this one builds, a binary body, which costs next to nothing to
 // decode, on this thread.
-ReadStatus loadPly(Mesh& mesh, TextStream& in, const char* name, FileFlavour& flavour) {
+ReadStatus loadPly(Mesh& mesh, TextStream& in, const char* name, FileFlavour& flavour, bool weld) {
     Header h;
-    const ReadStatus header = readWholeInput(in, [&] { return readHeader(in, h) ? ReadStatus::Loaded : ReadStatus::BadHeader; });
+    const ReadStatus header = readWholeInput(in, [&] { return readHeader(in, h); });
     if (header != ReadStatus::Loaded) return header;
     flavour.encoding = h.encoding;
     flavour.doubleCoordinates = h.doubleCoordinates;
-    auto parse = [&in, &h](auto& sink) { return parseBody(in, h, sink); };
+    auto parse = [&in, &h, weld](auto& sink) {
+        return parseWelded(weld, sink, [&in, &h](auto& s) { return parseBody(in, h, s); });
+    };
     if (h.encoding == FileFlavour::Encoding::Text)
         return loadRecords(mesh, in, LoadMessages::Totals, name, parse, InputPart::Rest);
     return loadRecordsHere(mesh, in, LoadMessages::Totals, name, parse, InputPart::Rest);
@@ -484,29 +499,31 @@ ReadStatus loadPly(Mesh& mesh, TextStream& in, const char* name, FileFlavour& fl
 
 }  // namespace
 
-ReadStatus readPly(Mesh& mesh, const char* fileName, FileFlavour& flavour) {
+ReadStatus readPly(Mesh& mesh, const char* fileName, FileFlavour& flavour, bool weld) {
     TextStream in;
     if (!in.open(fileName)) return ReadStatus::FileNotFound;
-    return loadPly(mesh, in, fileName, flavour);
+    return loadPly(mesh, in, fileName, flavour, weld);
 }
 
-ReadStatus readPlyData(Mesh& mesh, const char* data, std::size_t size, FileFlavour& flavour) {
+ReadStatus readPlyData(Mesh& mesh, const char* data, std::size_t size, FileFlavour& flavour, bool weld) {
     TextStream in;
     in.openBuffer(data, size);
-    return loadPly(mesh, in, "", flavour);
+    return loadPly(mesh, in, "", flavour, weld);
 }
 
 // The same header and body parse into a plain record sink, on this thread
 // (zeq-tiles).
-ReadStatus readPlyRecords(const char* fileName, RecordSink& sink, FileFlavour& flavour) {
+ReadStatus readPlyRecords(const char* fileName, RecordSink& sink, FileFlavour& flavour, bool weld) {
     TextStream in;
     if (!in.open(fileName)) return ReadStatus::FileNotFound;
     Header h;
-    const ReadStatus header = readWholeInput(in, [&] { return readHeader(in, h) ? ReadStatus::Loaded : ReadStatus::BadHeader; });
+    const ReadStatus header = readWholeInput(in, [&] { return readHeader(in, h); });
     if (header != ReadStatus::Loaded) return header;
     flavour.encoding = h.encoding;
     flavour.doubleCoordinates = h.doubleCoordinates;
-    return readRestOfInput(in, [&] { return parseBody(in, h, sink); });
+    return readRestOfInput(in, [&] {
+        return parseWelded(weld, sink, [&in, &h](auto& s) { return parseBody(in, h, s); });
+    });
 }
 
 }  // namespace zeq

@@ -17,21 +17,26 @@ namespace zeq {
 // scalar and list properties of the types char/int8, uchar/uint8, short/int16,
 // ushort/uint16, int/int32, uint/uint32, float/float32, double/float64, and
 // "end_header". The "vertex" element must have scalar x, y and z of type float
-// or double, anywhere among its properties; the "face" element, when present,
-// comes after it and has a list "vertex_indices" (or "vertex_index") with
-// integer count and index types. A face of n > 3 corners c0..c(n-1) becomes
-// the triangles (c0, ck, ck+1). Every other property and element is skipped.
+// or double, anywhere among its properties; the "face" element comes after it
+// and has a list "vertex_indices" (or "vertex_index") with integer count and
+// index types. A face of n > 3 corners c0..c(n-1) becomes the triangles (c0,
+// ck, ck+1). Every other property and element is skipped. With `weld` (the
+// default), vertex records with equal positions become one vertex, numbered
+// in order of first appearance: exporters that store a vertex per corner or
+// per seam then give a connected surface.
 //
 // Statuses: 3 for a header that is not of this form (or counts beyond
-// 2147483647); 4 for a vertex record cut short, unreadable, or with a
-// coordinate that is not finite; 5 for a face record cut short or unreadable,
-// with fewer than three corners, or with a corner outside the vertices; an
-// input that ends inside another element gives 4 before the vertices are
-// complete and 5 after. Prints " V <Vertices>", " E <Edges>", " F <Faces>"
+// 2147483647), FacesBeforeVertices when it has the "face" element before the
+// "vertex" element; NoFaces, once the rest is read, when it has no "face"
+// element at all (only "tristrips", say); 4 for a vertex record cut short,
+// unreadable, or with a coordinate that is not finite; 5 for a face record
+// cut short or unreadable, with fewer than three corners, or with a corner
+// outside the vertices; an input that ends inside another element gives 4
+// before the vertices are complete and 5 after. Prints " V <Vertices>", " E <Edges>", " F <Faces>"
 // after a complete load.
-ReadStatus readPly(Mesh& mesh, const char* fileName, FileFlavour& flavour);
+ReadStatus readPly(Mesh& mesh, const char* fileName, FileFlavour& flavour, bool weld = true);
 
 // The same rules applied to bytes in memory.
-ReadStatus readPlyData(Mesh& mesh, const char* data, std::size_t size, FileFlavour& flavour);
+ReadStatus readPlyData(Mesh& mesh, const char* data, std::size_t size, FileFlavour& flavour, bool weld = true);
 
 }  // namespace zeq

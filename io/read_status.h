@@ -14,6 +14,8 @@ enum class ReadStatus : int {
     BadHeader = 3,      // header missing, too long, or unreadable
     BadVertices = 4,    // a vertex record cannot be read completely
     BadFaces = 5,       // a face record holds a non-integer or a corner out of range
+    NoFaces = 6,        // the file has no element of faces that can be read (a PLY without "face")
+    FacesBeforeVertices = 7,  // a header problem (as 3): a PLY's "face" element comes before "vertex"
 };
 
 // Runs a reader's `parse` over an input opened on `in`, read once from front

@@ -18,9 +18,9 @@ ReadStatus readWithParser(MeshFormat format, const char* fileName, RecordSink& s
     switch (format) {
         case MeshFormat::Smf: return readSmfRecords(fileName, sink);
         case MeshFormat::Off: return readOffRecords(fileName, sink);
-        case MeshFormat::Ply: return readPlyRecords(fileName, sink, flavour);
+        case MeshFormat::Ply: return readPlyRecords(fileName, sink, flavour, weldsByDefault(format));
         case MeshFormat::Stl: return readStlRecords(fileName, sink, flavour);
-        case MeshFormat::Obj: return readObjRecords(fileName, sink);
+        case MeshFormat::Obj: return readObjRecords(fileName, sink, weldsByDefault(format));
     }
     return readSmfRecords(fileName, sink);
 }

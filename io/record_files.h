@@ -72,8 +72,9 @@ private:
 
 // Parses `fileName` with the reader of `format` into `sink`, on this thread,
 // and records in `flavour` how it was encoded. The statuses are those zeq's
-// load gives for the same file; memory running out gives FileNotFound. STL
-// corners are welded as zeq welds them.
+// load gives for the same file; memory running out gives FileNotFound.
+// Vertices with equal positions are welded as zeq welds them by default (STL
+// corners, PLY and OBJ vertices).
 ReadStatus readRecords(MeshFormat format, const char* fileName, RecordSink& sink, FileFlavour& flavour);
 
 // Writes `mesh` to `fileName` in `format` and `flavour`, every coordinate
@@ -88,8 +89,8 @@ const char* extensionOf(MeshFormat format);
 // The per-format entry points behind readRecords, one in each reader.
 ReadStatus readSmfRecords(const char* fileName, RecordSink& sink);
 ReadStatus readOffRecords(const char* fileName, RecordSink& sink);
-ReadStatus readPlyRecords(const char* fileName, RecordSink& sink, FileFlavour& flavour);
+ReadStatus readPlyRecords(const char* fileName, RecordSink& sink, FileFlavour& flavour, bool weld);
 ReadStatus readStlRecords(const char* fileName, RecordSink& sink, FileFlavour& flavour);
-ReadStatus readObjRecords(const char* fileName, RecordSink& sink);
+ReadStatus readObjRecords(const char* fileName, RecordSink& sink, bool weld);
 
 }  // namespace zeq

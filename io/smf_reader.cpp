@@ -3,6 +3,7 @@
 #include "io/record_files.h"
 #include "io/record_pipe.h"
 #include "io/text_stream.h"
+#include "io/weld.h"
 
 namespace zeq {
 
@@ -60,16 +61,20 @@ ReadStatus parseSmf(TextStream& in, Sink& sink) {
 
 }  // namespace
 
-ReadStatus readSmf(Mesh& mesh, const char* fileName) {
+ReadStatus readSmf(Mesh& mesh, const char* fileName, bool weld) {
     TextStream in;
     if (!in.open(fileName)) return ReadStatus::FileNotFound;
-    return loadRecords(mesh, in, LoadMessages::Smf, fileName, [&in](auto& sink) { return parseSmf(in, sink); });
+    return loadRecords(mesh, in, LoadMessages::Smf, fileName, [&in, weld](auto& sink) {
+        return parseWelded(weld, sink, [&in](auto& s) { return parseSmf(in, s); });
+    });
 }
 
-ReadStatus readSmfText(Mesh& mesh, const char* data, std::size_t size) {
+ReadStatus readSmfText(Mesh& mesh, const char* data, std::size_t size, bool weld) {
     TextStream in;
     in.openBuffer(data, size);
-    return loadRecords(mesh, in, LoadMessages::Smf, "", [&in](auto& sink) { return parseSmf(in, sink); });
+    return loadRecords(mesh, in, LoadMessages::Smf, "", [&in, weld](auto& sink) {
+        return parseWelded(weld, sink, [&in](auto& s) { return parseSmf(in, s); });
+    });
 }
 
 // The same parse into a plain record sink, on this thread (zeq-tiles).

@@ -21,9 +21,9 @@ namespace zeq {
 // Prints " N <Vertices>" once the vertices are read, and " N <Edges>" and
 // " N <Faces>" only when the face records run to the end of the file. On
 // statuses 4 and 5 the records built so far stay in the mesh.
-ReadStatus readSmf(Mesh& mesh, const char* fileName);
+ReadStatus readSmf(Mesh& mesh, const char* fileName, bool weld = false);
 
 // The same rules applied to text in memory.
-ReadStatus readSmfText(Mesh& mesh, const char* data, std::size_t size);
+ReadStatus readSmfText(Mesh& mesh, const char* data, std::size_t size, bool weld = false);
 
 }  // namespace zeq

@@ -93,18 +93,53 @@ bool TextStream::sentry() {
         fail_ = true;
         return false;
     }
-    while (pos_ < len_ && isBlank(static_cast<unsigned char>(data_[pos_]))) ++pos_;
-    if (pos_ < len_) return true;
+    for (;;) {
+        while (pos_ < len_ && isBlank(static_cast<unsigned char>(data_[pos_]))) ++pos_;
+        int c = peek();
+        while (c != kEnd && isBlank(c)) {
+            bump();
+            c = peek();
+        }
+        if (c == kEnd) {
+            eof_ = fail_ = true;
+            return false;
+        }
+        if (c != commentChar_) return true;
+        skipToLineEnd();
+    }
+}
+
+void TextStream::skipToLineEnd() {
+    for (int c = peek(); c != kEnd && c != '\n'; c = peek()) {
+        const void* hit = std::memchr(data_ + pos_, '\n', len_ - pos_);
+        if (hit != nullptr) {
+            pos_ = static_cast<std::size_t>(static_cast<const char*>(hit) - data_);
+            return;
+        }
+        pos_ = len_;
+    }
+}
+
+void TextStream::skipLineUnlessInteger() {
+    if (fail_ || eof_) return;
     int c = peek();
-    while (c != kEnd && isBlank(c)) {
+    while (c != kEnd && c != '\n' && isBlank(c)) {
         bump();
         c = peek();
     }
-    if (c == kEnd) {
-        eof_ = fail_ = true;
-        return false;
+    if (c == kEnd || c == '\n' || c == commentChar_) return;
+    // Take the item to look at it whole, then give it back.
+    token_.clear();
+    for (; c != kEnd && !isBlank(c) && c != commentChar_; c = peek()) {
+        token_.push_back(static_cast<char>(c));
+        bump();
     }
-    return true;
+    const std::size_t sign = token_[0] == '+' || token_[0] == '-' ? 1 : 0;
+    const bool integer = sign < token_.size() &&
+                         std::all_of(token_.begin() + static_cast<std::ptrdiff_t>(sign), token_.end(),
+                                     [](char d) { return isDigit(d); });
+    unread(token_.data(), token_.size());
+    if (!integer) skipToLineEnd();
 }
 
 bool TextStream::getLine(char* buffer, std::size_t capacity) {

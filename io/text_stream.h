@@ -89,6 +89,17 @@ public:
     // -1 for a pipe or a device.
     long long knownSize() const { return knownSize_; }
 
+    // Makes `c` start a comment that runs to the end of its line: from now
+    // on the formatted reads above skip comments as they skip white space.
+    // An item ends where a comment starts ("2#note" reads as 2).
+    void skipComments(char c) { commentChar_ = static_cast<unsigned char>(c); }
+    // Passes over the rest of the current line when its next item is not an
+    // integer: values a record may carry after the numbers a reader wants (an
+    // OFF face's colour, such as 1.0 0.5 0 0.75). A line whose next item is
+    // an integer (the next record, when records share a line), or that holds
+    // no more items, is left as it is.
+    void skipLineUnlessInteger();
+
     bool fail() const { return fail_; }
     // True once a read has met the end of the input.
     bool eof() const { return eof_; }
@@ -108,6 +119,8 @@ private:
     // The start of every formatted read: false (and fail state) when the
     // stream already failed or only white space is left.
     bool sentry();
+    // Consumes everything up to the next line end (which stays unread).
+    void skipToLineEnd();
     bool convertNumber(double& value);
     // Fast paths of readInt and readDouble for a number that ends inside the
     // current block; false when the general path must read it.
@@ -130,6 +143,9 @@ private:
     // The input gave its end once: never ask it again (a terminal would
     // wait for more).
     bool sourceDone_ = false;
+    // The character that starts a comment; none (-2 matches no character)
+    // until skipComments.
+    int commentChar_ = -2;
     std::size_t lineLength_ = 0;
     bool lineEnded_ = false;
     std::string token_;

@@ -6,6 +6,9 @@
 #include <cstring>
 #include <vector>
 
+#include "io/build_face.h"
+#include "io/read_status.h"
+
 namespace zeq {
 
 // Numbers distinct positions in order of first appearance. Positions are
@@ -70,5 +73,44 @@ private:
     std::vector<T> positions_;
     std::vector<std::uint32_t> slots_;  // vertex number + 1; 0 is free
 };
+
+// A record sink between a reader's parse and `Sink` that makes the vertex
+// records with equal positions one vertex: `Sink` is given each position the
+// first time it comes (so vertices are numbered in order of first
+// appearance), and faces with their corners renumbered. Corners are checked
+// against the vertex records the file gave, as without welding.
+template <class Sink>
+class WeldingRecords {
+public:
+    explicit WeldingRecords(Sink& sink) : sink_(sink) {}
+
+    void header(int vertexCount, int faceCount) { sink_.header(vertexCount, faceCount); }
+    void vertex(double x, double y, double z) {
+        const std::size_t before = welder_.count();
+        const std::uint32_t v = welder_.add(x, y, z);
+        if (welder_.count() != before) sink_.vertex(x, y, z);
+        numberOf_.push_back(v);
+    }
+    void verticesDone() { sink_.verticesDone(); }
+    bool face(long long i, long long j, long long k) {
+        if (!cornersInRange(i, j, k, static_cast<long long>(numberOf_.size()))) return false;
+        return sink_.face(numberOf_[static_cast<std::size_t>(i)], numberOf_[static_cast<std::size_t>(j)],
+                          numberOf_[static_cast<std::size_t>(k)]);
+    }
+    void endedInFaces() { sink_.endedInFaces(); }
+
+private:
+    Sink& sink_;
+    Welder<double> welder_;
+    std::vector<std::uint32_t> numberOf_;  // the welded number of each vertex record
+};
+
+// parse(sink) on `sink` itself, or, when `weld`, through WeldingRecords.
+template <class Sink, class Parse>
+ReadStatus parseWelded(bool weld, Sink& sink, Parse parse) {
+    if (!weld) return parse(sink);
+    WeldingRecords<Sink> welded(sink);
+    return parse(welded);
+}
 
 }  // namespace zeq

@@ -145,7 +145,7 @@ TEST_F(ObjFile, FromFiles) {
     EXPECT_EQ(printedBy([&] { status = readObj(theMesh, name.c_str()); }), kSquareCounts);
     EXPECT_EQ(static_cast<int>(status), 0);
     EXPECT_EQ(records(), kSquareRecords);
-    expectUnreadableFiles(readObj);
+    expectUnreadableFiles([](Mesh& m, const char* n) { return readObj(m, n); });
 }
 
 }  // namespace

@@ -190,11 +190,21 @@ TEST(PlyReader, TextVariantsAndVertexIndexName) {
     got = load(text);
     EXPECT_EQ(got.status, 0);
     EXPECT_EQ(got.printed, kOneTriangle);
-    // No face element: the vertices alone.
-    got = load(plyFile("binary_big_endian", {xyzVertices("double", kTrianglePoints)}));
-    EXPECT_EQ(got.status, 0);
-    EXPECT_EQ(got.printed, " 3 <Vertices>\n 0 <Edges>\n 0 <Faces>\n");
-    EXPECT_EQ(theMesh.vertices.size(), 3u);
+    // No face element, or faces only as triangle strips: the vertices are
+    // read (a broken one is still status 4), then there is nothing to
+    // simplify, and no counts are printed.
+    Elem strips = triangleFaces({{"0", "1", "2", "-1"}}, "int", "int");
+    strips.name = "tristrips";
+    for (const std::vector<Elem>& elements :
+         {std::vector<Elem>{xyzVertices("double", kTrianglePoints)},
+          std::vector<Elem>{xyzVertices("float", kTrianglePoints),
+                            strips}}) {
+        got = load(plyFile("binary_big_endian", elements));
+        EXPECT_EQ(got.status, static_cast<int>(ReadStatus::NoFaces));
+        EXPECT_EQ(got.printed, "");
+        EXPECT_EQ(theMesh.vertices.size(), 3u);
+    }
+    expectFails(plyFile("ascii", {xyzVertices("float", {{"1e39", "0", "0"}})}), 4, "vertex error before no faces");
 }
 
 // A float coordinate holds a float: text "0.1" typed float is 0.1f, typed
@@ -221,11 +231,9 @@ TEST(PlyReader, CoordinateTypes) {
         }
     }
     // Text digits beyond a float's range, typed float: not a finite float.
-    expectFails(plyFile("ascii", {xyzVertices("float", {{"1e39", "0", "0"}, {"1", "0", "0"}, {"0", "1", "0"}})}), 4,
-                "1e39 as float");
-    EXPECT_EQ(load(plyFile("ascii", {xyzVertices("double", {{"1e39", "0", "0"}, {"1", "0", "0"}, {"0", "1", "0"}})}))
-                  .status,
-              0);
+    const std::vector<std::array<std::string, 3>> far = {{"1e39", "0", "0"}, {"1", "0", "0"}, {"0", "1", "0"}};
+    expectFails(plyFile("ascii", {xyzVertices("float", far), faces[0]}), 4, "1e39 as float");
+    EXPECT_EQ(load(plyFile("ascii", {xyzVertices("double", far), faces[0]})).status, 0);
 }
 
 // The corner list may use any integer count type and any integer index type,
@@ -321,7 +329,6 @@ TEST(PlyReader, HeaderProblems) {
         {"float corner indices", "ply\nformat ascii 1.0\n" + vertex + "element face 1\nproperty list uchar float vertex_indices\nend_header\n"},
         {"corner list not a list", "ply\nformat ascii 1.0\n" + vertex + "element face 1\nproperty int vertex_indices\nend_header\n"},
         {"face without a corner list", "ply\nformat ascii 1.0\n" + vertex + "element face 1\nproperty list uchar int corners\nend_header\n"},
-        {"face element before the vertices", "ply\nformat ascii 1.0\n" + face + vertex + "end_header\n"},
         {"no vertex element", "ply\nformat ascii 1.0\n" + face + "end_header\n"},
         {"missing x", "ply\nformat ascii 1.0\nelement vertex 3\nproperty float y\nproperty float z\n" + face + "end_header\n"},
         {"missing z", "ply\nformat ascii 1.0\nelement vertex 3\nproperty float x\nproperty float y\n" + face + "end_header\n"},
@@ -341,6 +348,12 @@ TEST(PlyReader, HeaderProblems) {
         EXPECT_EQ(got.printed, "") << what;
         EXPECT_TRUE(theMesh.vertices.empty()) << what;
     }
+    // The face element before the vertex element is a header problem with a
+    // reason of its own.
+    const Loaded first = load("ply\nformat ascii 1.0\n" + face + vertex + "end_header\n" + body);
+    EXPECT_EQ(first.status, static_cast<int>(ReadStatus::FacesBeforeVertices));
+    EXPECT_EQ(first.printed, "");
+    EXPECT_TRUE(theMesh.vertices.empty());
     // The same header with the problem taken out loads.
     EXPECT_EQ(load("ply\nformat ascii 1.0\n" + vertex + face + "end_header\n" + body).status, 0);
 }

@@ -69,7 +69,8 @@ protected:
     }
     // A missing name and a directory read as status 1, an empty file as 2;
     // each prints and loads nothing.
-    void expectUnreadableFiles(ReadStatus (*read)(Mesh&, const char*)) {
+    template <class Read>
+    void expectUnreadableFiles(Read read) {
         for (const auto& [name, expected] : std::vector<std::pair<std::string, int>>{
                  {path("missing"), 1}, {dir_.string(), 1}, {write("empty", ""), 2}}) {
             resetGlobals();

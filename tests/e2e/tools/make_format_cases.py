@@ -367,12 +367,14 @@ def main():
               "ply\nformat ascii 1.0\nelement face 1\n"
               "property list uchar int vertex_indices\nend_header\n"
               "3 0 1 2\n", 3)
+    # Faces before the vertices they name: a header problem, printed with
+    # its reason (status 7 in make_cases.READ_FAILURE).
     read_fail("hostile-ply-face-element-before-vertex-element", "in.ply",
               "ply\nformat ascii 1.0\nelement face 2\n"
               "property list uchar int vertex_indices\n"
               "element vertex 4\nproperty double x\nproperty double y\n"
               "property double z\nend_header\n"
-              "3 0 1 2\n3 0 2 3\n0 0 0\n1 0 0\n1 1 0\n0 1 0\n", 3)
+              "3 0 1 2\n3 0 2 3\n0 0 0\n1 0 0\n1 1 0\n0 1 0\n", 7)
     read_fail("hostile-ply-vertex-without-z", "in.ply",
               TEXT_SQ.replace("property double z\n", ""), 3)
     # x, y, z must be float or double: 3.

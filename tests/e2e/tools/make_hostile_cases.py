@@ -462,12 +462,11 @@ def main():
     full_run("hostile-off-cr-only-line-ends", "1", "in.off", "out.off",
              SQUARE_OFF.replace("\n", "\r"), SQUARE_OFF_HEADER, (4, 5, 2),
              60, SQUARE_OFF_OUT)
-    # Form feeds, vertical tabs, tabs and carriage returns between items; the
-    # corner counts (-5, 0) are read and ignored. The file ends in white
-    # space after the second face, so no totals.
+    # Form feeds, vertical tabs, tabs and carriage returns between items.
+    # The file ends in white space after the second face, so no totals.
     full_run("hostile-off-odd-white-space", "1", "in.off", "out.off",
-             "OFF\f4\v2\t0\r\n0\t0 0\f1 0 0\v1 1 0\r0 1 0\n-5 0 1 2\n"
-             "0 0\t2\f3\v\f",
+             "OFF\f4\v2\t0\r\n0\t0 0\f1 0 0\v1 1 0\r0 1 0\n3 0 1 2\n"
+             "3\v0\t2\f3\v\f",
              SQUARE_OFF_HEADER, (4, 5, 2), 60, SQUARE_OFF_OUT)
     # A byte-order mark glued to the keyword: the keyword is read and
     # ignored.
