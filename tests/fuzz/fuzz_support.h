@@ -3,11 +3,15 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
+#include <set>
 #include <sstream>
+#include <tuple>
 #include <string>
 #include <vector>
 
@@ -52,10 +56,10 @@ inline void checkLoadedMesh(const Mesh& mesh) {
 // records may follow faces (OBJ, and STL, which builds each facet as it comes)
 // can fail on a vertex after building faces: pass `verticesFirst` false for it.
 inline void checkReadOutcome(int status, std::size_t size, bool verticesFirst = true) {
-    require(status >= 0 && status <= 5, "status out of range");
+    require(status >= 0 && status <= 7, "status out of range");
     require(status != 1, "text in memory reported as not found");
     require((status == 2) == (size == 0), "status 2 exactly for empty text");
-    if (status == 2 || status == 3)
+    if (status == 2 || status == 3 || status == 7)
         require(theMesh.vertices.empty() && theMesh.faces.empty(), "header failure left records behind");
     if (status == 4 && verticesFirst) require(theMesh.faces.empty(), "faces built before status 4");
     checkLoadedMesh(theMesh);
@@ -130,6 +134,72 @@ inline void checkReadBack(const WrittenMesh& w, bool sameVertices) {
         for (int i = 0; i < 3; ++i)
             require(samePoint(c[i]->positionCopy(), w.faces[k][i]), "read-back face corner moved");
     }
+}
+
+// True when the face's edges are three distinct edges around three distinct
+// vertices. A load builds a face that names a vertex twice from whatever
+// edges its lookups find (the last edge of that vertex, a pair of parallel
+// edges), and its corners cannot be told from them.
+inline bool isTriangle(const FaceId f) {
+    if (f->edges.size() != 3) return false;
+    std::vector<VertexId> ends;
+    for (const EdgeId e : f->edges) {
+        if (e->end1 == e->end2) return false;
+        ends.push_back(e->end1);
+        ends.push_back(e->end2);
+    }
+    for (const VertexId v : ends)
+        if (std::count(ends.begin(), ends.end(), v) != 2) return false;
+    return f->edges[0] != f->edges[1] && f->edges[1] != f->edges[2] && f->edges[0] != f->edges[2];
+}
+
+// The corner positions of every face in list order; none for a face that is
+// not a triangle (isTriangle).
+inline std::vector<std::vector<Point3>> cornerPositions(const Mesh& mesh) {
+    std::vector<std::vector<Point3>> out;
+    CornerArray c;
+    for (const FaceId f : mesh.faces) {
+        out.emplace_back();
+        if (isTriangle(f) && faceCorners(f, c))
+            for (const VertexId v : c) out.back().push_back(v->positionCopy());
+    }
+    return out;
+}
+
+// The input a driver has loaded into the global mesh (with `status`, and
+// welded when `welded`), loaded again by load(!welded): the second load
+// ends alike, with the same faces in the same order whose corners lie where
+// they lay, and the welded one of the two has no two vertices at one
+// position (0 and -0 alike) and at most as many vertices as the other.
+inline void checkWeldingAgrees(int status, bool welded, const std::function<int(bool)>& load) {
+    const std::vector<std::vector<Point3>> first = cornerPositions(theMesh);
+    const std::size_t firstVertices = theMesh.vertices.size();
+    resetGlobals();
+    const int again = load(!welded);
+    checkLoadedMesh(theMesh);
+    require(again == status, "welding changed the status");
+    const std::vector<std::vector<Point3>> second = cornerPositions(theMesh);
+    require(first.size() == second.size(), "welding changed the face count");
+    for (std::size_t k = 0; k < first.size(); ++k) {
+        if (first[k].empty() || second[k].empty()) continue;
+        // Two corners at one position name one vertex once welded: the
+        // welded face is one of those built from whatever edges are found.
+        const std::vector<Point3>& p = welded ? second[k] : first[k];
+        if (samePoint(p[0], p[1]) || samePoint(p[1], p[2]) || samePoint(p[0], p[2])) continue;
+        for (int i = 0; i < 3; ++i) require(samePoint(first[k][i], second[k][i]), "welding moved a corner");
+    }
+    require(welded ? firstVertices <= theMesh.vertices.size() : theMesh.vertices.size() <= firstVertices,
+            "welding added vertices");
+    if (welded) {
+        resetGlobals();
+        load(true);
+    }
+    std::set<std::tuple<double, double, double>> positions;
+    for (const VertexId v : theMesh.vertices) {
+        const Point3 p = v->positionCopy();
+        positions.emplace(p.x + 0.0, p.y + 0.0, p.z + 0.0);
+    }
+    require(positions.size() == theMesh.vertices.size(), "welded vertices share a position");
 }
 
 // The numbers of vertex and face lines in a writer's output.

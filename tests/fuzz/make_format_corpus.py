@@ -217,8 +217,21 @@ def ply(mesh, encoding="ascii", coord="float", vertex_extra=(), xyz_at=0, face_e
     return bytes(out)
 
 
+def split(mesh):
+    """The same faces with a vertex of their own at every corner, as assimp
+    writes every PLY."""
+    verts, faces = mesh
+    return [verts[c] for f in faces for c in f], [(3 * i, 3 * i + 1, 3 * i + 2) for i in range(len(faces))]
+
+
 def ply_seeds(bunny, elephant, bones, blob, fandisk):
     s = {}
+    s["bunny_patch80_split_le.ply"] = ply(split(patch(bunny, 80)), "binary_little_endian",
+                                          vertex_extra=[("float", "nx", lambda i: 0.0), ("float", "s", lambda i: i / 9.0)],
+                                          xyz_at=0, corner_name="vertex_index")
+    s["tristrips_only.ply"] = (b"ply\nformat ascii 1.0\nelement vertex 3\nproperty float x\nproperty float y\n"
+                               b"property float z\nelement tristrips 1\nproperty list int int vertex_indices\n"
+                               b"end_header\n0 0 0\n1 0 0\n0 1 0\n4 0 1 2 -1\n")
     small = patch(bunny, 60)
     s["bunny_patch150_ascii.ply"] = ply(patch(bunny, 150))
     s["bunny_patch150_ascii_double.ply"] = ply(patch(bunny, 150), coord="double")
@@ -450,6 +463,9 @@ def obj(mesh, corners="i", negative=False, extras=True, groups=0, line_end="\n",
 
 def obj_seeds(bunny, elephant, bones, blob, fandisk):
     s = {}
+    s["bunny_patch60_split.obj"] = obj(split(patch(bunny, 60)), "i/t/n")
+    s["continued_lines.obj"] = (b"v 0 0 0\nv 1 0 0\nv 0 1 0\nv 0 0 \\\n1\nf 1 2 \\\n 3\nf 1 \\\n2 4\n"
+                                b"# C:\\models\\\nf 1 3 4 \\\n")
     s["bunny_patch200.obj"] = obj(patch(bunny, 200), extras=False)
     s["elephant_patch150_groups.obj"] = obj(patch(elephant, 150), "i/t/n", groups=5)
     s["bones_patch150_normals.obj"] = obj(patch(bones, 150), "i//n", groups=2)

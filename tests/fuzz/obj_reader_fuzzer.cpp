@@ -41,12 +41,16 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace zeq;
+    const auto load = [&](bool weld) {
+        return static_cast<int>(readObjText(theMesh, reinterpret_cast<const char*>(data), size, weld));
+    };
     resetGlobals();
-    const auto status =
-        static_cast<int>(readObjText(theMesh, reinterpret_cast<const char*>(data), size));
+    const int status = load(true);
     // Vertex lines may follow faces, so a bad one can fail the load after
     // faces were built.
     fuzz::checkReadOutcome(status, size, false);
+    // Leaves the welded load in the mesh again.
+    fuzz::checkWeldingAgrees(status, true, load);
     if (status == 0 && theMesh.vertices.size() <= kRoundTripRecords && theMesh.faces.size() <= kRoundTripRecords)
         checkRoundTrip();
     resetGlobals();

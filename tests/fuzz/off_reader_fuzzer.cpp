@@ -12,10 +12,14 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const auto load = [&](bool weld) {
+        return static_cast<int>(
+            zeq::readOffText(zeq::theMesh, reinterpret_cast<const char*>(data), size, "fuzz.off", weld));
+    };
     zeq::resetGlobals();
-    const auto status = static_cast<int>(zeq::readOffText(
-        zeq::theMesh, reinterpret_cast<const char*>(data), size, "fuzz.off"));
+    const int status = load(false);
     zeq::fuzz::checkReadOutcome(status, size);
+    zeq::fuzz::checkWeldingAgrees(status, false, load);
     zeq::resetGlobals();
     return 0;
 }

@@ -68,8 +68,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     resetGlobals();
     const char* bytes = reinterpret_cast<const char*>(data);
     FileFlavour flavour;
-    const auto status = static_cast<int>(readPlyData(theMesh, bytes, size, flavour));
+    const auto load = [&](bool weld) { return static_cast<int>(readPlyData(theMesh, bytes, size, flavour, weld)); };
+    const int status = load(true);
     fuzz::checkReadOutcome(status, size);
+    // Leaves the welded load in the mesh again.
+    fuzz::checkWeldingAgrees(status, true, load);
     // Statuses 4 and 5 come after a header was read, and it set the flavour.
     if (status == 0 || status == 4 || status == 5) checkFlavour(std::string_view(bytes, size), flavour);
     if (status == 0 && theMesh.vertices.size() <= kRoundTripRecords && theMesh.faces.size() <= kRoundTripRecords)
