@@ -7,8 +7,9 @@ program's fixed message texts (typed in below), and every expected output mesh
 is either written out literally (small meshes, worked through face by face in
 the comments) or produced from a rule worked out by hand for a regular strip
 (see the comments on the strip functions). Cases whose names start with
-"shared-" (the shared results) or "hostile-" (written by make_hostile_cases.py)
-are not written by this script and are left alone.
+"shared-" (the shared results), "hostile-" (written by make_hostile_cases.py
+and make_format_cases.py) or "foreign-" (make_foreign_cases.py) are not
+written by this script and are left alone.
 
 Run it from anywhere: python3 tests/e2e/tools/make_cases.py
 """
@@ -387,7 +388,7 @@ def strip_run(name, count, timed, threshold, target, n_faces, layout, fmt,
 def main():
     os.makedirs(CASES, exist_ok=True)
     for entry in os.listdir(CASES):
-        if not entry.startswith(("shared-", "hostile-")):
+        if not entry.startswith(("shared-", "hostile-", "foreign-")):
             shutil.rmtree(os.path.join(CASES, entry))
 
     # Strip meshes used by several cases.
