@@ -50,6 +50,20 @@ TEST(ObjReader, RelativeIndicesAndVerticesBetweenFaces) {
     expectSquare("o a\nv 0 0 0\nv 1 0 0\nv 1 1 0\ng a\nf 1 2 3\no b\nv 0 1 0\ng b\nf -4 -2 -1\n", "two objects");
 }
 
+// A backslash at the end of a line joins the next line as a blank; one in a
+// comment does not. Vertex records with equal positions are welded (0 and
+// -0 alike) unless welding is off.
+TEST(ObjReader, ContinuedLinesAndWelding) {
+    expectSquare("v 0 0 \\\n0\nv 1 0 0\\\n\nv 1 1 0\nv 0 1 0\nf 1 2 \\\n3 \\\r\n\\\n\nf 1 3 4 \\", "continued");
+    expectSquare("# C:\\models\\\n" + kSquareVertices + "f 1 2 3 # first \\\nf 1 3 4\n", "backslashes in comments");
+    expectFails(kSquareVertices + "f 1 2 \\\n3 x\n", 5, "a bad corner on a continuation");
+    const std::string split = "v 0 0 0\nv 1 0 0\nv 1 1 0\nv -0 0 0\nv 1 1 0\nv 0 1 0\nf 1 2 3\nf 4 5 6\n";
+    expectSquare(split, "a vertex per corner");
+    resetGlobals();
+    EXPECT_EQ(printedBy([&] { EXPECT_EQ(readObjText(theMesh, split.data(), split.size(), false), ReadStatus::Loaded); }),
+              " 6 <Vertices>\n 6 <Edges>\n 2 <Faces>\n");
+}
+
 // A real exporter's file: comments, skipped keywords, extra numbers on v
 // lines, comments at the ends of lines, blank lines, CR LF line ends.
 TEST(ObjReader, SkippedLinesAndCrLf) {

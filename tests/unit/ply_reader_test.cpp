@@ -207,6 +207,30 @@ TEST(PlyReader, TextVariantsAndVertexIndexName) {
     expectFails(plyFile("ascii", {xyzVertices("float", {{"1e39", "0", "0"}})}), 4, "vertex error before no faces");
 }
 
+// A vertex per corner, as assimp writes it: welded by default into the
+// distinct positions in order of first appearance (0 and -0, as floats or
+// doubles, are one), kept as they are without welding.
+TEST(PlyReader, VerticesWithEqualPositionsAreWelded) {
+    const std::vector<std::array<std::string, 3>> corners = {
+        {"0", "0", "0"}, {"1", "0", "0"}, {"1", "1", "0"}, {"-0", "0", "0"}, {"1", "1", "0"}, {"0", "1", "0"}};
+    for (const std::string& encoding : kEncodings) {
+        for (const std::string type : {"float", "double"}) {
+            SCOPED_TRACE(encoding + " " + type);
+            const std::string bytes =
+                plyFile(encoding, {xyzVertices(type, corners), triangleFaces({{"0", "1", "2"}, {"3", "4", "5"}})});
+            const Loaded got = load(bytes);
+            ASSERT_EQ(got.status, 0);
+            EXPECT_EQ(got.printed, " 4 <Vertices>\n 5 <Edges>\n 2 <Faces>\n");
+            EXPECT_EQ(records(), vertexRecord(0, 0, 0) + vertexRecord(1, 0, 0) + vertexRecord(1, 1, 0) +
+                                     vertexRecord(0, 1, 0) + "f 0 1 2\nf 0 2 3\nedges 5\n");
+            resetGlobals();
+            FileFlavour flavour;
+            EXPECT_EQ(printedBy([&] { readPlyData(theMesh, bytes.data(), bytes.size(), flavour, false); }),
+                      " 6 <Vertices>\n 6 <Edges>\n 2 <Faces>\n");
+        }
+    }
+}
+
 // A float coordinate holds a float: text "0.1" typed float is 0.1f, typed
 // double it is 0.1; binary floats and doubles are taken bit for bit. The
 // flavour reports which type the file used.
