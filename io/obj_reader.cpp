@@ -121,7 +121,7 @@ ReadStatus readObj(Mesh& mesh, const char* fileName, bool weld) {
     TextStream in;
     if (!in.open(fileName)) return ReadStatus::FileNotFound;
     return loadRecords(mesh, in, LoadMessages::Totals, fileName, [&in, weld](auto& sink) {
-        return parseWelded(weld, sink, [&in](auto& s) { return parseObj(in, s); });
+        return parseWelded(weld, sink, [&in](auto& s) { return parseObj(in, s); }, 0, false);
     });
 }
 
@@ -129,7 +129,7 @@ ReadStatus readObjText(Mesh& mesh, const char* data, std::size_t size, bool weld
     TextStream in;
     in.openBuffer(data, size);
     return loadRecords(mesh, in, LoadMessages::Totals, "", [&in, weld](auto& sink) {
-        return parseWelded(weld, sink, [&in](auto& s) { return parseObj(in, s); });
+        return parseWelded(weld, sink, [&in](auto& s) { return parseObj(in, s); }, 0, false);
     });
 }
 
@@ -137,7 +137,7 @@ ReadStatus readObjText(Mesh& mesh, const char* data, std::size_t size, bool weld
 ReadStatus readObjRecords(const char* fileName, RecordSink& sink, bool weld) {
     TextStream in;
     if (!in.open(fileName)) return ReadStatus::FileNotFound;
-    return readWholeInput(in, [&] { return parseWelded(weld, sink, [&in](auto& s) { return parseObj(in, s); }); });
+    return readWholeInput(in, [&] { return parseWelded(weld, sink, [&in](auto& s) { return parseObj(in, s); }, 0, false); });
 }
 
 }  // namespace zeq

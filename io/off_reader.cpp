@@ -73,17 +73,27 @@ ReadStatus parseOff(TextStream& in, Sink& sink) {
         int count = 0;
         in.readInt(count);
         if (!in.fail() && count < 3) return ReadStatus::BadFaces;
-        corners.clear();
-        for (int c = 0; c < count && !in.fail(); ++c) {
-            int corner = 0;
-            if (in.readInt(corner)) corners.push_back(corner);
+        // Nearly every record is a triangle: its corners go straight to the
+        // sink, a polygon's through a list.
+        int i = 0, j = 0, k = 0;
+        if (count == 3) {
+            in.readInt(i);
+            in.readInt(j);
+            in.readInt(k);
+        } else {
+            corners.clear();
+            for (int c = 0; c < count && !in.fail(); ++c) {
+                int corner = 0;
+                if (in.readInt(corner)) corners.push_back(corner);
+            }
         }
+        auto send = [&] { return count == 3 ? sink.face(i, j, k) : sendFan(sink, corners); };
         if (in.eof()) {
-            if (!in.fail() && !sendFan(sink, corners)) return ReadStatus::BadFaces;
+            if (!in.fail() && !send()) return ReadStatus::BadFaces;
             sink.endedInFaces();
             return ReadStatus::Loaded;
         }
-        if (in.fail() || !sendFan(sink, corners)) return ReadStatus::BadFaces;
+        if (in.fail() || !send()) return ReadStatus::BadFaces;
         // A colour after the corners (non-integer values on the same line)
         // is passed over; nothing after the last record is read.
         if (m + 1 < faceCount) in.skipLineUnlessInteger();

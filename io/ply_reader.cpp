@@ -1,5 +1,6 @@
 #include "io/ply_reader.h"
 
+#include <algorithm>
 #include <climits>
 #include <cmath>
 #include <cstdint>
@@ -480,6 +481,28 @@ ReadStatus parseBody(TextStream& in, const Header& h, Sink& sink) {
     return readBody(h, body, sink);
 }
 
+// The vertex records a file whose header is `h` can hold: the vertex
+// element's count, unless the file is too small for that many (a header's
+// count is a claim), or 0 when its size is unknown (a pipe).
+std::size_t expectedVertices(const Header& h, long long size) {
+    if (size < 0) return 0;
+    // At least "0 0 0\n" a record in text, three floats in binary.
+    const std::uint64_t fit = static_cast<std::uint64_t>(size) / (h.encoding == FileFlavour::Encoding::Text ? 6 : 12);
+    for (const Element& e : h.elements)
+        if (e.name == "vertex") return static_cast<std::size_t>(std::min(e.count, fit));
+    return 0;
+}
+
+// parseBody through welding when `weld`, the positions compared as the
+// type the file holds them in.
+template <class Sink>
+ReadStatus parseWeldedBody(TextStream& in, const Header& h, Sink& sink, bool weld) {
+    auto parse = [&in, &h](auto& s) { return parseBody(in, h, s); };
+    const std::size_t expected = expectedVertices(h, in.knownSize());
+    if (h.doubleCoordinates) return parseWelded<double>(weld, sink, parse, expected);
+    return parseWelded<float>(weld, sink, parse, expected);
+}
+
 // The header is read here; a text body is then parsed on a thread of its
 // own while this one builds, a binary body, which costs next to nothing to
 // decode, on this thread.
@@ -489,9 +512,7 @@ ReadStatus loadPly(Mesh& mesh, TextStream& in, const char* name, FileFlavour& fl
     if (header != ReadStatus::Loaded) return header;
     flavour.encoding = h.encoding;
     flavour.doubleCoordinates = h.doubleCoordinates;
-    auto parse = [&in, &h, weld](auto& sink) {
-        return parseWelded(weld, sink, [&in, &h](auto& s) { return parseBody(in, h, s); });
-    };
+    auto parse = [&in, &h, weld](auto& sink) { return parseWeldedBody(in, h, sink, weld); };
     if (h.encoding == FileFlavour::Encoding::Text)
         return loadRecords(mesh, in, LoadMessages::Totals, name, parse, InputPart::Rest);
     return loadRecordsHere(mesh, in, LoadMessages::Totals, name, parse, InputPart::Rest);
@@ -521,9 +542,7 @@ ReadStatus readPlyRecords(const char* fileName, RecordSink& sink, FileFlavour& f
     if (header != ReadStatus::Loaded) return header;
     flavour.encoding = h.encoding;
     flavour.doubleCoordinates = h.doubleCoordinates;
-    return readRestOfInput(in, [&] {
-        return parseWelded(weld, sink, [&in, &h](auto& s) { return parseBody(in, h, s); });
-    });
+    return readRestOfInput(in, [&] { return parseWeldedBody(in, h, sink, weld); });
 }
 
 }  // namespace zeq

@@ -93,8 +93,9 @@ bool TextStream::sentry() {
         fail_ = true;
         return false;
     }
+    while (pos_ < len_ && isBlank(static_cast<unsigned char>(data_[pos_]))) ++pos_;
+    if (pos_ < len_ && static_cast<unsigned char>(data_[pos_]) != commentChar_) return true;
     for (;;) {
-        while (pos_ < len_ && isBlank(static_cast<unsigned char>(data_[pos_]))) ++pos_;
         int c = peek();
         while (c != kEnd && isBlank(c)) {
             bump();
@@ -106,6 +107,7 @@ bool TextStream::sentry() {
         }
         if (c != commentChar_) return true;
         skipToLineEnd();
+        while (pos_ < len_ && isBlank(static_cast<unsigned char>(data_[pos_]))) ++pos_;
     }
 }
 
@@ -120,7 +122,7 @@ void TextStream::skipToLineEnd() {
     }
 }
 
-void TextStream::skipLineUnlessInteger() {
+void TextStream::skipRestUnlessInteger() {
     if (fail_ || eof_) return;
     int c = peek();
     while (c != kEnd && c != '\n' && isBlank(c)) {

@@ -98,7 +98,11 @@ public:
     // OFF face's colour, such as 1.0 0.5 0 0.75). A line whose next item is
     // an integer (the next record, when records share a line), or that holds
     // no more items, is left as it is.
-    void skipLineUnlessInteger();
+    void skipLineUnlessInteger() {
+        // The common case: the line ends right here.
+        if (pos_ < len_ && data_[pos_] == '\n') return;
+        skipRestUnlessInteger();
+    }
 
     bool fail() const { return fail_; }
     // True once a read has met the end of the input.
@@ -121,6 +125,7 @@ private:
     bool sentry();
     // Consumes everything up to the next line end (which stays unread).
     void skipToLineEnd();
+    void skipRestUnlessInteger();
     bool convertNumber(double& value);
     // Fast paths of readInt and readDouble for a number that ends inside the
     // current block; false when the general path must read it.
