@@ -481,15 +481,18 @@ ReadStatus parseBody(TextStream& in, const Header& h, Sink& sink) {
     return readBody(h, body, sink);
 }
 
-// The vertex records a file whose header is `h` can hold: the vertex
-// element's count, unless the file is too small for that many (a header's
-// count is a claim), or 0 when its size is unknown (a pipe).
+// How many vertices to make room for when welding a file whose header is
+// `h`: the vertex element's count, unless the file is too small for that
+// many (a header's count is a claim), 0 when its size is unknown (a pipe),
+// and never more than two million: past that the table grows as it fills,
+// and a lying header costs no more than that.
 std::size_t expectedVertices(const Header& h, long long size) {
+    constexpr std::uint64_t kMostReserved = 1u << 21;
     if (size < 0) return 0;
     // At least "0 0 0\n" a record in text, three floats in binary.
     const std::uint64_t fit = static_cast<std::uint64_t>(size) / (h.encoding == FileFlavour::Encoding::Text ? 6 : 12);
     for (const Element& e : h.elements)
-        if (e.name == "vertex") return static_cast<std::size_t>(std::min(e.count, fit));
+        if (e.name == "vertex") return static_cast<std::size_t>(std::min({e.count, fit, kMostReserved}));
     return 0;
 }
 
