@@ -45,6 +45,10 @@ bool cornerIndex(std::string_view word, std::int64_t vertexCount, std::int64_t& 
     return index >= 0 && index < vertexCount;
 }
 
+// parseWelded's verticesFirst: OBJ vertex lines may come after faces, so
+// the welder keeps its positions through the whole load.
+constexpr bool kVerticesFirst = false;
+
 // True when `line` ends in a backslash that is not inside a comment: the
 // next line continues it.
 bool continues(std::string_view line) {
@@ -68,11 +72,13 @@ ReadStatus parseObj(TextStream& in, Sink& sink) {
         if (firstLine && line.substr(0, 3) == "\xEF\xBB\xBF") line.remove_prefix(3);
         // A backslash at the end of a line joins the next line to it, the
         // backslash and the line break reading as one blank.
+        // Only the newest piece is looked at: a comment in an earlier one
+        // would have ended the line there.
         if (continues(line)) {
             joined.assign(line);
-            while (continues(joined)) {
+            std::string_view next = line;
+            while (continues(next)) {
                 joined.back() = ' ';
-                std::string_view next;
                 if (!in.readLine(next, kMaxLine)) {
                     if (in.eof()) break;
                     return facesStarted ? ReadStatus::BadFaces : ReadStatus::BadVertices;
@@ -121,7 +127,7 @@ ReadStatus readObj(Mesh& mesh, const char* fileName, bool weld) {
     TextStream in;
     if (!in.open(fileName)) return ReadStatus::FileNotFound;
     return loadRecords(mesh, in, LoadMessages::Totals, fileName, [&in, weld](auto& sink) {
-        return parseWelded(weld, sink, [&in](auto& s) { return parseObj(in, s); }, 0, false);
+        return parseWelded(weld, sink, [&in](auto& s) { return parseObj(in, s); }, 0, kVerticesFirst);
     });
 }
 
@@ -129,7 +135,7 @@ ReadStatus readObjText(Mesh& mesh, const char* data, std::size_t size, bool weld
     TextStream in;
     in.openBuffer(data, size);
     return loadRecords(mesh, in, LoadMessages::Totals, "", [&in, weld](auto& sink) {
-        return parseWelded(weld, sink, [&in](auto& s) { return parseObj(in, s); }, 0, false);
+        return parseWelded(weld, sink, [&in](auto& s) { return parseObj(in, s); }, 0, kVerticesFirst);
     });
 }
 
@@ -137,7 +143,7 @@ ReadStatus readObjText(Mesh& mesh, const char* data, std::size_t size, bool weld
 ReadStatus readObjRecords(const char* fileName, RecordSink& sink, bool weld) {
     TextStream in;
     if (!in.open(fileName)) return ReadStatus::FileNotFound;
-    return readWholeInput(in, [&] { return parseWelded(weld, sink, [&in](auto& s) { return parseObj(in, s); }, 0, false); });
+    return readWholeInput(in, [&] { return parseWelded(weld, sink, [&in](auto& s) { return parseObj(in, s); }, 0, kVerticesFirst); });
 }
 
 }  // namespace zeq
