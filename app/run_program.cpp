@@ -6,8 +6,10 @@
 #include <cstdio>
 #include <cstring>
 #include <new>
+#include <string>
 
 #include "app/messages.h"
+#include "io/carried_data.h"
 #include "io/mesh_files.h"
 #include "mesh/mesh.h"
 #include "mesh/process_clock.h"
@@ -54,6 +56,10 @@ CommandLine takeLongOptions(int argc, const char* const* argv) {
             line.keep(argv[++i]);
             continue;
         }
+        if (beforeNames && line.carrying == Carrying::Attributes && std::strcmp(arg, "--no-attributes") == 0) {
+            line.carrying = Carrying::PositionsOnly;
+            continue;
+        }
         const bool weld = std::strcmp(arg, "--weld") == 0;
         if (beforeNames && line.welding == Welding::Default && (weld || std::strcmp(arg, "--no-weld") == 0)) {
             line.welding = weld ? Welding::On : Welding::Off;
@@ -66,10 +72,10 @@ CommandLine takeLongOptions(int argc, const char* const* argv) {
 
 int runProgram(int argc, const char* const* argv) {
     const CommandLine line = takeLongOptions(argc, argv);
-    return runShortOptions(line.count, line.args.data(), line.welding);
+    return runShortOptions(line.count, line.args.data(), line.welding, line.carrying);
 }
 
-int runShortOptions(int argc, const char* const* argv, Welding welding) {
+int runShortOptions(int argc, const char* const* argv, Welding welding, Carrying carrying) {
     if (argc != 5 && argc != 6) {
         std::printf("%s", messages::kLongUsage);
         return 1;
@@ -93,12 +99,14 @@ int runShortOptions(int argc, const char* const* argv, Welding welding) {
     long long clockStart = timingEnabled ? processClockMs() : 0;
     const MeshFormat format = formatOfName(inputName);
     FileFlavour flavour;
-    const ReadStatus status = readMeshFile(theMesh, format, inputName, flavour, welding);
+    const ReadStatus status = readMeshFile(theMesh, format, inputName, flavour, welding, carrying);
     if (status != ReadStatus::Loaded) {
         std::printf(messages::kReadFailurePrefix, inputName);
         std::printf("%s%s", messages::readStatusText(status), messages::kRefusalEnd);
         return 1;
     }
+    if (flavour.carried)
+        for (const std::string& note : flavour.carried->notes) std::printf("%s", note.c_str());
     if (timingEnabled) {
         std::printf(messages::kLoadingTime, secondsSince(clockStart));
         clockStart = processClockMs();

@@ -19,7 +19,9 @@ namespace zeq {
 //
 // Long options may stand anywhere before the two file names: --weld and
 // --no-weld (one of them, once) choose whether vertices with equal positions
-// are welded on loading. What is left must be one of the two forms of the
+// are welded on loading; --no-attributes (once) drops everything the input
+// carries besides positions and triangles, so the output is exactly what the
+// positions alone give. What is left must be one of the two forms of the
 // short options, -N COUNT [-D] INPUT OUTPUT; a long option given twice stays
 // in place and makes the line wrong, like any other unknown argument.
 int runProgram(int argc, const char* const* argv);
@@ -33,6 +35,7 @@ struct CommandLine {
     std::array<const char*, kKept> args{};
     int count = 0;
     Welding welding = Welding::Default;
+    Carrying carrying = Carrying::Attributes;
 
     void keep(const char* arg) {
         if (count < kKept) args[static_cast<std::size_t>(count)] = arg;
@@ -41,8 +44,9 @@ struct CommandLine {
 };
 CommandLine takeLongOptions(int argc, const char* const* argv);
 
-// The run on a line of short options alone, welding as `welding` says.
-int runShortOptions(int argc, const char* const* argv, Welding welding);
+// The run on a line of short options alone, welding as `welding` says and
+// carrying what `carrying` says.
+int runShortOptions(int argc, const char* const* argv, Welding welding, Carrying carrying = Carrying::Attributes);
 
 // The face count argument: leading blanks, an optional sign, then digits up to
 // the first non-digit; no digits gives 0. Counts beyond the int range

@@ -17,11 +17,12 @@ namespace zeq {
 
 namespace {
 
-ReadStatus readWithReader(Mesh& mesh, MeshFormat format, const char* fileName, FileFlavour& flavour, bool weld) {
+ReadStatus readWithReader(Mesh& mesh, MeshFormat format, const char* fileName, FileFlavour& flavour, bool weld,
+                          bool carry) {
     switch (format) {
         case MeshFormat::Smf: return readSmf(mesh, fileName, weld);
         case MeshFormat::Off: return readOff(mesh, fileName, weld);
-        case MeshFormat::Ply: return readPly(mesh, fileName, flavour, weld);
+        case MeshFormat::Ply: return readPly(mesh, fileName, flavour, weld, carry);
         case MeshFormat::Stl: return readStl(mesh, fileName, flavour);
         case MeshFormat::Obj: return readObj(mesh, fileName, weld);
     }
@@ -42,11 +43,11 @@ int writeWithWriter(Mesh& mesh, MeshFormat format, const char* fileName, const F
 }  // namespace
 
 ReadStatus readMeshFile(Mesh& mesh, MeshFormat format, const char* fileName, FileFlavour& flavour,
-                        Welding welding) {
+                        Welding welding, Carrying carrying) {
     flavour = FileFlavour{};
     const bool weld = welding == Welding::Default ? weldsByDefault(format) : welding == Welding::On;
     try {
-        return readWithReader(mesh, format, fileName, flavour, weld);
+        return readWithReader(mesh, format, fileName, flavour, weld, carrying == Carrying::Attributes);
     } catch (const std::bad_alloc&) {
         // The input could not be read into memory: to the user, an input that
         // cannot be read. The records built so far stay in the mesh until it

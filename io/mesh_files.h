@@ -12,12 +12,18 @@ namespace zeq {
 // welded whatever is asked.
 enum class Welding { Default, On, Off };
 
+// Whether a load keeps what the file carries besides positions and
+// triangles (colours, normals, texture coordinates, materials, labels), or
+// the positions and triangles alone.
+enum class Carrying { Attributes, PositionsOnly };
+
 // Loads `fileName` with the reader of `format` and records in `flavour` how
-// it was encoded, welding as `welding` says. Memory running out during the load (on either of its
+// it was encoded, welding as `welding` says and keeping what `carrying` says
+// (what is kept goes to the mesh's attributes and flavour.carried). Memory running out during the load (on either of its
 // threads) gives FileNotFound, the status of an input that cannot be read;
 // what was built by then stays in `mesh`.
 ReadStatus readMeshFile(Mesh& mesh, MeshFormat format, const char* fileName, FileFlavour& flavour,
-                        Welding welding = Welding::Default);
+                        Welding welding = Welding::Default, Carrying carrying = Carrying::Attributes);
 
 // Writes the live part of `mesh` to `fileName` with the writer of `format`,
 // in `flavour`; 0 when written, 1 when it could not be, memory running out

@@ -1,7 +1,11 @@
 // The file formats a mesh comes in, told apart by the input's name.
 #pragma once
 
+#include <memory>
+
 namespace zeq {
+
+struct CarriedData;
 
 enum class MeshFormat { Smf, Off, Ply, Stl, Obj };
 
@@ -28,6 +32,10 @@ struct FileFlavour {
     // PLY: the coordinates are doubles; otherwise floats, and each written
     // coordinate is the single-precision rounding of the computed double.
     bool doubleCoordinates = true;
+    // What the file carries besides the mesh, for its writer: null when the
+    // load carried nothing (the writers then write positions and triangles
+    // alone).
+    std::shared_ptr<const CarriedData> carried;
 
     bool binary() const { return encoding != Encoding::Text; }
     bool bigEndian() const { return encoding == Encoding::BinaryBigEndian; }

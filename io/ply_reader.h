@@ -34,9 +34,20 @@ namespace zeq {
 // outside the vertices; an input that ends inside another element gives 4
 // before the vertices are complete and 5 after. Prints " V <Vertices>", " E <Edges>", " F <Faces>"
 // after a complete load.
-ReadStatus readPly(Mesh& mesh, const char* fileName, FileFlavour& flavour, bool weld = true);
+//
+// With `carry` (the default), everything else the vertex and face elements
+// hold is kept: their scalar properties in the mesh's attributes, a face
+// list "texcoord" of two reals per corner as values of the corners, and
+// every other element that names no vertex is copied whole for the writer
+// (in flavour.carried). List properties and elements naming vertices are
+// dropped, each with a note line in flavour.carried. A value of a carried
+// property that is not of its type (not a whole number within an integer
+// type's range, not a finite number) gives 4 or 5 as a coordinate does, and
+// so does a texcoord list whose length is not twice the face's corners.
+ReadStatus readPly(Mesh& mesh, const char* fileName, FileFlavour& flavour, bool weld = true, bool carry = true);
 
 // The same rules applied to bytes in memory.
-ReadStatus readPlyData(Mesh& mesh, const char* data, std::size_t size, FileFlavour& flavour, bool weld = true);
+ReadStatus readPlyData(Mesh& mesh, const char* data, std::size_t size, FileFlavour& flavour, bool weld = true,
+                       bool carry = true);
 
 }  // namespace zeq

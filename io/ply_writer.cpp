@@ -3,7 +3,14 @@
 #include <array>
 #include <cstdint>
 
+#include <algorithm>
+#include <bit>
+#include <cstring>
+#include <string>
+
 #include "io/byte_order.h"
+#include "io/carried_data.h"
+#include "io/carried_vertices.h"
 #include "io/live_mesh.h"
 #include "io/number_format.h"
 #include "io/output_file.h"
@@ -19,7 +26,186 @@ const char* plyFormatName(const FileFlavour& flavour) {
     return "ascii";
 }
 
+namespace {
+
+const char* typeName(ScalarType type) {
+    switch (type) {
+        case ScalarType::Int8: return "char";
+        case ScalarType::UInt8: return "uchar";
+        case ScalarType::Int16: return "short";
+        case ScalarType::UInt16: return "ushort";
+        case ScalarType::Int32: return "int";
+        case ScalarType::UInt32: return "uint";
+        case ScalarType::Float32: return "float";
+        case ScalarType::Float64: return "double";
+    }
+    return "float";
+}
+
+// Writes values one record at a time: binary in the file's byte order, text
+// separated by blanks with a line break after each record.
+class RecordWriter {
+public:
+    RecordWriter(OutputFile& out, const FileFlavour& flavour) : out_(out), flavour_(flavour) {}
+
+    // A value stored in native byte order in `type`.
+    void value(const unsigned char* native, ScalarType type) {
+        const std::size_t size = sizeOf(type);
+        if (flavour_.binary()) {
+            unsigned char bytes[8];
+            std::memcpy(bytes, native, size);
+            if (flavour_.bigEndian() != (std::endian::native == std::endian::big)) std::reverse(bytes, bytes + size);
+            out_.write(reinterpret_cast<const char*>(bytes), size);
+            return;
+        }
+        separate();
+        char text[kNumberChars];
+        char* end = text;
+        if (type == ScalarType::Float32) {
+            float f;
+            std::memcpy(&f, native, sizeof f);
+            end = formatShortest(text, f);
+        } else if (type == ScalarType::Float64) {
+            double d;
+            std::memcpy(&d, native, sizeof d);
+            end = formatShortest(text, d);
+        } else {
+            end = std::to_chars(text, text + sizeof text, static_cast<long long>(loadScalar(native, type))).ptr;
+        }
+        out_.write(text, static_cast<std::size_t>(end - text));
+    }
+    void number(double v, ScalarType type) {
+        unsigned char native[8];
+        storeScalar(native, type, v);
+        value(native, type);
+    }
+    void endRecord() {
+        if (!flavour_.binary()) out_.write("\n", 1);
+        first_ = true;
+    }
+
+private:
+    void separate() {
+        if (!first_) out_.write(" ", 1);
+        first_ = false;
+    }
+
+    OutputFile& out_;
+    const FileFlavour& flavour_;
+    bool first_ = true;
+};
+
+// The PLY of a mesh that carries attributes: the input's elements in the
+// input's order with every property that was carried, its comments after
+// ours, and held vertices written once for each different set of values
+// their corners carry.
+int writeCarriedPly(Mesh& mesh, const char* fileName, const FileFlavour& flavour) {
+    const PlyCarried& ply = flavour.carried->ply;
+    const MeshAttributes& attributes = *mesh.attributes;
+    OutputFile out;
+    if (!out.open(fileName)) return 1;
+    const CarriedVertices vertices(mesh);
+    const int faceCount = countWritableFaces(mesh);
+    const ScalarType coordinate = flavour.doubleCoordinates ? ScalarType::Float64 : ScalarType::Float32;
+
+    out.print("ply\nformat %s 1.0\ncomment %s\n", plyFormatName(flavour), kProducerName);
+    for (const std::string& line : ply.comments) out.print("%s\n", line.c_str());
+    for (const std::string& name : ply.elementOrder) {
+        if (name == "vertex") {
+            out.print("element vertex %d\n", vertices.count());
+            for (const PlyProperty& p : ply.vertexProperties) {
+                if (p.role == PlyProperty::Role::Dropped) continue;
+                const bool xyz = p.role != PlyProperty::Role::Value;
+                out.print("property %s %s\n", typeName(xyz ? coordinate : p.type), p.name.c_str());
+            }
+        } else if (name == "face") {
+            out.print("element face %d\n", faceCount);
+            for (const PlyProperty& p : ply.faceProperties) {
+                if (p.role == PlyProperty::Role::Corners)
+                    out.print("property list uchar int %s\n", p.name.c_str());
+                else if (p.role == PlyProperty::Role::CornerValues)
+                    out.print("property list uchar %s %s\n", typeName(p.type), p.name.c_str());
+                else if (p.role == PlyProperty::Role::Value)
+                    out.print("property %s %s\n", typeName(p.type), p.name.c_str());
+            }
+        } else {
+            for (const PlyElementCopy& c : ply.copies) {
+                if (c.name != name) continue;
+                out.print("element %s %llu\n", c.name.c_str(), static_cast<unsigned long long>(c.count));
+                for (const std::string& line : c.propertyLines) out.print("%s\n", line.c_str());
+            }
+        }
+    }
+    out.print("end_header\n");
+
+    RecordWriter records(out, flavour);
+    const RecordLayout& vertexLayout = attributes.vertexLayout;
+    const RecordLayout& faceLayout = attributes.faceLayout;
+    auto writeVertex = [&](VertexId v, const unsigned char* record) {
+        const Point3 p = v->positionCopy();
+        for (const PlyProperty& property : ply.vertexProperties) {
+            switch (property.role) {
+                case PlyProperty::Role::X: records.number(p.x, coordinate); break;
+                case PlyProperty::Role::Y: records.number(p.y, coordinate); break;
+                case PlyProperty::Role::Z: records.number(p.z, coordinate); break;
+                case PlyProperty::Role::Value:
+                    records.value(record + vertexLayout.channels()[static_cast<std::size_t>(property.channel)].offset,
+                                  property.type);
+                    break;
+                default: break;
+            }
+        }
+        records.endRecord();
+    };
+    std::array<VertexId, 3> corners;
+    for (const std::string& name : ply.elementOrder) {
+        if (name == "vertex") {
+            for (VertexId v : mesh.vertices)
+                if (isLive(v)) writeVertex(v, attributes.vertexRecord(v));
+            for (const CarriedVertices::Copy& c : vertices.copies()) writeVertex(c.vertex, c.record);
+        } else if (name == "face") {
+            for (FaceId f : mesh.faces) {
+                if (!isLive(f) || !faceCorners(f, corners)) continue;
+                for (const PlyProperty& property : ply.faceProperties) {
+                    switch (property.role) {
+                        case PlyProperty::Role::Corners:
+                            records.number(3, ScalarType::UInt8);
+                            for (VertexId v : corners) records.number(vertices.numberOf(f, v), ScalarType::Int32);
+                            break;
+                        case PlyProperty::Role::CornerValues: {
+                            records.number(6, ScalarType::UInt8);
+                            const std::size_t offset =
+                                vertexLayout.channels()[static_cast<std::size_t>(property.channel)].offset;
+                            const std::size_t size = sizeOf(property.type);
+                            for (VertexId v : corners) {
+                                const unsigned char* record = attributes.cornerRecord(f, v);
+                                records.value(record + offset, property.type);
+                                records.value(record + offset + size, property.type);
+                            }
+                            break;
+                        }
+                        case PlyProperty::Role::Value:
+                            records.value(attributes.faceRecord(f) +
+                                              faceLayout.channels()[static_cast<std::size_t>(property.channel)].offset,
+                                          property.type);
+                            break;
+                        default: break;
+                    }
+                }
+                records.endRecord();
+            }
+        } else {
+            for (const PlyElementCopy& c : ply.copies)
+                if (c.name == name) out.write(c.body.data(), c.body.size());
+        }
+    }
+    return out.commit() ? 0 : 1;
+}
+
+}  // namespace
+
 int writePly(Mesh& mesh, const char* fileName, const FileFlavour& flavour) {
+    if (flavour.carried && mesh.attributes) return writeCarriedPly(mesh, fileName, flavour);
     OutputFile out;
     if (!out.open(fileName)) return 1;
     const int vertexCount = renumberLiveVertices(mesh);

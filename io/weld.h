@@ -134,6 +134,7 @@ public:
         numberOf_.push_back(v);
     }
     void verticesDone() {
+        merged_ = welder_.count() != numberOf_.size();
         if (verticesFirst_) {
             welder_ = Welder<T>();
         } else {
@@ -148,12 +149,40 @@ public:
     }
     void endedInFaces() { sink_.endedInFaces(); }
 
+    // The vertex that vertex record i became.
+    std::uint32_t numberOf(long long i) const { return numberOf_[static_cast<std::size_t>(i)]; }
+    // Whether some vertex records became one vertex (known once the
+    // vertices are done).
+    bool merged() const { return merged_; }
+
 private:
     Sink& sink_;
     bool verticesFirst_;
+    bool merged_ = false;
     Welder<T> welder_;
     std::vector<std::uint32_t> numberOf_;  // the welded number of each vertex record
 };
+
+// The vertex that vertex record i (checked to be in range) became in
+// `sink`: itself, unless the sink welds.
+template <class Sink>
+std::uint32_t vertexNumberIn(const Sink& sink, long long i) {
+    if constexpr (requires { sink.numberOf(i); }) {
+        return sink.numberOf(i);
+    } else {
+        return static_cast<std::uint32_t>(i);
+    }
+}
+
+// Whether `sink` made some vertex records one vertex.
+template <class Sink>
+bool mergedIn(const Sink& sink) {
+    if constexpr (requires { sink.merged(); }) {
+        return sink.merged();
+    } else {
+        return false;
+    }
+}
 
 // parse(sink) on `sink` itself, or, when `weld`, through WeldingRecords
 // (see there for `expectedVertices`, `verticesFirst` and T).

@@ -24,6 +24,7 @@ void Mesh::clear() {
     edgeNumbers_.clear();
     faceNumbers_.clear();
     std::vector<std::uint64_t>().swap(collapsedBits_);
+    attributes.reset();
     ++generation_;
 }
 

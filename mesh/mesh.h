@@ -3,10 +3,12 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <new>
 #include <unordered_map>
 #include <vector>
 
+#include "mesh/attributes.h"
 #include "mesh/entities.h"
 #include "mesh/flat_array.h"
 #include "mesh/neighbourhood.h"
@@ -121,6 +123,9 @@ public:
     VertexList vertices;
     EdgeList edges;
     FaceList faces;
+    // What the vertices, corners and faces carry besides positions; null
+    // when the load found nothing to carry.
+    std::unique_ptr<MeshAttributes> attributes;
 
 private:
     // Handles are 32 bits and two values are taken (no record, and the mark

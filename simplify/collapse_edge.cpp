@@ -98,6 +98,8 @@ void collapseEdge(EdgeId e, VertexId v1, VertexId v2, FaceId f1, FaceId f2) {
 
     const Point3 mid = collapseMidpoint(*v1->getPosition(), *v2->getPosition());
     v2->getPosition()->set(mid.x, mid.y, mid.z);
+    // What the two ends carry merges as their positions do.
+    if (theMesh.attributes) theMesh.attributes->blendVertices(v2, v1);
 
     // Re-hang V1's remaining edges on V2, each in the end slot V1 held.
     Neighbourhood* n = theMesh.queryNeighbourhood(kEdges, v1, e, nullptr);

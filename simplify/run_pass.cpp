@@ -102,6 +102,8 @@ bool recordsScattered(const Mesh::EdgeList& edges) {
 }  // namespace
 
 bool scanTouchesBoundary(VertexId v) {
+    // A vertex on a seam of what the mesh carries is held as a boundary is.
+    if (theMesh.attributes && theMesh.attributes->held(v)) return true;
     Neighbourhood* n = theMesh.queryNeighbourhood(kEdges, v, nullptr, nullptr);
     for (EdgeId g : n->edges)
         if (g->faces.size() == 1) return true;

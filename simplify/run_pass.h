@@ -24,7 +24,8 @@ void runPass(std::uint32_t targetFaces, int timingEnabled, int passIndex);
 bool touchesBoundary(VertexId v);
 
 // The scan itself: walks v's edges (a kind-1 query) whatever `boundaryState`
-// holds, and leaves the state alone.
+// holds, and leaves the state alone. A vertex the mesh's attributes hold (a
+// seam) counts as on a boundary without a scan.
 bool scanTouchesBoundary(VertexId v);
 
 // Applies the pass's filters and the normal-deviation test to e and collapses

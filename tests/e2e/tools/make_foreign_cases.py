@@ -170,7 +170,10 @@ def main():
     # ============================ PLY =======================================
     # assimp: binary, a vertex per corner with its normal and texture
     # coordinates, "vertex_index". Welded by default: SQUARE, written as
-    # float binary PLY in the same byte order.
+    # float binary PLY in the same byte order. The copies of v0 and v2 carry
+    # the same normal and texture coordinates, so no corner differs from its
+    # vertex: no vertex is held, and each is written once with its values
+    # (the file's properties, its comment after ours, "vertex_index").
     sq = mfc.SQ_FLOAT_V
     uv = [(0, 0), (1, 0), (1, 1), (0, 1)]
     assimp = ("ply\nformat binary_little_endian 1.0\n"
@@ -183,20 +186,38 @@ def main():
     assimp += b"".join(struct.pack("<8f", *sq[c], 0, 0, 1, *uv[c])
                        for c in SPLIT)
     assimp += struct.pack("<B3iB3i", 3, 0, 1, 2, 3, 3, 4, 5)
+    def assimp_out(corners, faces):
+        out = ("ply\nformat binary_little_endian 1.0\ncomment ZEQ 1.22a\n"
+               "comment Created by Open Asset Import Library - "
+               "http://assimp.sf.net (v5.2.0)\nelement vertex %d\n"
+               "property float x\nproperty float y\nproperty float z\n"
+               "property float nx\nproperty float ny\nproperty float nz\n"
+               "property float s\nproperty float t\nelement face %d\n"
+               "property list uchar int vertex_index\nend_header\n"
+               % (len(corners), len(faces))).encode()
+        out += b"".join(struct.pack("<8f", *sq[c], 0, 0, 1, *uv[c])
+                        for c in corners)
+        return out + b"".join(struct.pack("<B3i", 3, *f) for f in faces)
+
     make_case("foreign-ply-split-vertices", "-N 1 in.ply out.ply",
               head("in.ply") + stalled(mfc.counts(4, 5, 2), (4, 5, 2),
                                        "out.ply"), 0,
               inputs={"in.ply": assimp},
-              outputs={"out.ply": ply_out("binary_little_endian", sq,
-                                          mfc.SQ_F)})
+              outputs={"out.ply": assimp_out(range(4), mfc.SQ_F)})
     make_case("foreign-ply-split-vertices-not-welded",
               "--no-weld -N 1 in.ply out.ply",
               head("in.ply") + stalled(mfc.counts(6, 6, 2), (6, 6, 2),
                                        "out.ply"), 0,
               inputs={"in.ply": assimp},
-              outputs={"out.ply": ply_out("binary_little_endian",
-                                          [sq[c] for c in SPLIT],
-                                          [(0, 1, 2), (4, 3, 5)])})
+              outputs={"out.ply": assimp_out(SPLIT, [(0, 1, 2), (4, 3, 5)])})
+    # --no-attributes: positions and triangles alone, as before.
+    make_case("foreign-ply-split-vertices-positions-only",
+              "--no-attributes -N 1 in.ply out.ply",
+              head("in.ply") + stalled(mfc.counts(4, 5, 2), (4, 5, 2),
+                                       "out.ply"), 0,
+              inputs={"in.ply": assimp},
+              outputs={"out.ply": ply_out("binary_little_endian", sq,
+                                          mfc.SQ_F)})
     # No face element, or faces only as triangle strips: nothing to simplify.
     vertices_only = ("ply\nformat ascii 1.0\nelement vertex 4\n"
                      "property float x\nproperty float y\nproperty float z\n"

@@ -114,12 +114,13 @@ def read_fail(name, in_name, data, status):
 
 
 def full_run(name, count, in_name, data, loaded, threshold, out_data,
-             timed=False):
-    """A run that loads (counts `loaded`), orients, simplifies (nothing can
-    collapse: the face count never changes) and writes out.<ext>."""
+             timed=False, notes=""):
+    """A run that loads (counts `loaded`, then the load's `notes` on what it
+    does not carry), orients, simplifies (nothing can collapse: the face
+    count never changes) and writes out.<ext>."""
     ext = in_name.rsplit(".", 1)[1]
     out_name = "out." + ext
-    stdout = BANNER + input_line(in_name) + counts(*loaded)
+    stdout = BANNER + input_line(in_name) + counts(*loaded) + notes
     if timed:
         stdout += LOADING + ORIENTING
     stdout += stalled_run(threshold, timed, loaded[0], loaded[1], loaded[2],
@@ -447,31 +448,47 @@ def main():
         "4 0 -0.5 1.2000 0.30000000000000004\n"
         "4 0 1 2 3 7\n"
         "0 1\n1 2\n")
-    # Written: text, double, the header of the writer's form; coordinates as
-    # in SQ_TEXT; faces "3 0 1 2", "3 0 2 3".
+    # Everything but the edge element is carried: the edge element names
+    # vertices (a note says it is dropped). Written: text, our comment then
+    # the file's two lines, the material element copied first, the vertex
+    # element with red and nx where they stood (x y z double: the file's
+    # type), the face element with its flags; the quad's two triangles take
+    # its flags 7. Values in the shortest form that reads back: -0.0 as -0,
+    # nan as nan, the uchar red as 1..4; coordinates as in SQ_TEXT; faces
+    # "3 0 1 2", "3 0 2 3" as SQUARE's. Nothing collapses, so no value is
+    # blended.
     ply_text_out = (
-        "ply\nformat ascii 1.0\ncomment ZEQ 1.22a\nelement vertex 4\n"
-        "property double x\nproperty double y\nproperty double z\n"
+        "ply\nformat ascii 1.0\ncomment ZEQ 1.22a\ncomment scanned\n"
+        "obj_info hand made\nelement material 1\nproperty uchar red\n"
+        "element vertex 4\nproperty uchar red\nproperty double x\n"
+        "property float nx\nproperty double y\nproperty double z\n"
         "element face 2\nproperty list uchar int vertex_indices\n"
-        "end_header\n"
-        + "".join(t + "\n" for t in SQ_TEXT) + "3 0 1 2\n3 0 2 3\n")
+        "property uchar flags\nend_header\n255\n"
+        + "".join("%d %s %s %s %s\n" % (i + 1, t.split()[0], nx,
+                                         t.split()[1], t.split()[2])
+                  for i, (t, nx) in enumerate(zip(SQ_TEXT, ["nan", "0.5", "0.5", "-0.5"])))
+        + "3 0 1 2 7\n3 0 2 3 7\n")
     full_run("hostile-ply-text-quad-with-extras", "1", "in.ply", ply_text_in,
-             (4, 5, 2), 60, ply_text_out)
+             (4, 5, 2), 60, ply_text_out,
+             notes="Note: element <edge> names vertices and is not carried "
+                   "to the output!\n")
 
     # Binary big-endian, float coordinates after a uchar property, FLIPPED
     # faces with a ushort count and int indices, -N 0 (threshold 10),
-    # timed. The floats come back as the same floats; the faces as SQUARE's;
-    # the writer's face list is uchar int, big-endian.
+    # timed. The floats come back as the same floats, each after its
+    # quality byte 9 (carried); the faces as SQUARE's; the writer's face
+    # list is uchar int, big-endian.
     be_in = ply_header("binary_big_endian",
                        ["uchar quality"] + XYZ_FLOAT, 4,
                        ["list ushort int vertex_indices"], 2).encode()
     be_in += b"".join(struct.pack(">B3f", 9, *v) for v in SQ_FLOAT_V)
     be_in += b"".join(struct.pack(">H3i", 3, *f) for f in FLIPPED_F)
     be_out = ("ply\nformat binary_big_endian 1.0\ncomment ZEQ 1.22a\n"
-              "element vertex 4\nproperty float x\nproperty float y\n"
-              "property float z\nelement face 2\n"
+              "element vertex 4\nproperty uchar quality\nproperty float x\n"
+              "property float y\nproperty float z\nelement face 2\n"
               "property list uchar int vertex_indices\nend_header\n").encode()
-    be_out += binary_square(">", "f", SQ_FLOAT_V, SQ_F)
+    be_out += b"".join(struct.pack(">B3f", 9, *v) for v in SQ_FLOAT_V)
+    be_out += b"".join(struct.pack(">B3i", 3, *f) for f in SQ_F)
     full_run("hostile-ply-binary-big-endian-float-flipped", "0", "in.ply",
              be_in, (4, 5, 2), 10, be_out, timed=True)
 
