@@ -28,11 +28,11 @@ void AttributeRecords::verticesDone(bool merged) {
     cornersChecked_ = merged || vertexPartBytes_ != attributes_->vertexLayout.stride();
 }
 
-void AttributeRecords::addTriangle(const std::uint32_t records[3], const std::uint32_t vertices[3]) {
+void AttributeRecords::addTriangle(const std::uint32_t records[3], const std::uint32_t* vertices) {
     std::vector<unsigned char>& faces = attributes_->faceRecords();
     faces.insert(faces.end(), face_.begin(), face_.end());
     const std::uint32_t triangle = triangles_++;
-    if (!cornersChecked_) return;
+    if (!cornersChecked_ || vertices == nullptr) return;
 
     MeshAttributes& a = *attributes_;
     const std::size_t stride = a.vertexLayout.stride();

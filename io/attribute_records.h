@@ -44,8 +44,9 @@ public:
     unsigned char* cornerRecord(int c) { return corner_[static_cast<std::size_t>(c)].data(); }
     // One triangle: `records` are the vertex records its corners name, `vertices`
     // the mesh vertices they are. Takes the face record and the corner parts
-    // as they stand.
-    void addTriangle(const std::uint32_t records[3], const std::uint32_t vertices[3]);
+    // as they stand. Without `vertices` (a face whose corners cannot be told
+    // apart), the face record alone.
+    void addTriangle(const std::uint32_t records[3], const std::uint32_t* vertices);
 
     // What was collected, for a mesh of `vertexCount` vertices and
     // `faceCount` faces (the triangles added, in order).

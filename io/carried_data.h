@@ -50,10 +50,32 @@ struct PlyCarried {
     std::vector<PlyElementCopy> copies;
 };
 
+// What an OBJ file carries besides positions and triangles, as its writer
+// needs it.
+struct ObjCarried {
+    // The statements a face is under: "o", "g", "s" and "usemtl".
+    enum Statement { Object, Group, Smoothing, Material, kStatements };
+    static constexpr const char* kKeywords[kStatements] = {"o", "g", "s", "usemtl"};
+
+    std::vector<std::string> mtllibs;  // the "mtllib" lines as they were
+    // The names given to each statement, in order of first appearance;
+    // number 0 is none (a face before any such line).
+    std::vector<std::string> names[kStatements];
+    // The face channel of each statement, -1 when the file has none.
+    int faceChannel[kStatements] = {-1, -1, -1, -1};
+    // The first vertex channel of the colour (red green blue), the texture
+    // coordinates (u v w) and the normal (nx ny nz); -1 when absent.
+    int colourChannel = -1;
+    int texcoordChannel = -1;
+    int normalChannel = -1;
+    int texcoordComponents = 0;  // the most numbers a "vt" line gave (1 to 3)
+};
+
 struct CarriedData {
     // One console line each for what the load could not carry.
     std::vector<std::string> notes;
     PlyCarried ply;
+    ObjCarried obj;
 };
 
 }  // namespace zeq

@@ -24,7 +24,7 @@ ReadStatus readWithReader(Mesh& mesh, MeshFormat format, const char* fileName, F
         case MeshFormat::Off: return readOff(mesh, fileName, weld);
         case MeshFormat::Ply: return readPly(mesh, fileName, flavour, weld, carry);
         case MeshFormat::Stl: return readStl(mesh, fileName, flavour);
-        case MeshFormat::Obj: return readObj(mesh, fileName, weld);
+        case MeshFormat::Obj: return readObj(mesh, fileName, weld, carry ? &flavour : nullptr);
     }
     return readSmf(mesh, fileName, weld);
 }
@@ -35,7 +35,7 @@ int writeWithWriter(Mesh& mesh, MeshFormat format, const char* fileName, const F
         case MeshFormat::Off: return writeOff(mesh, fileName);
         case MeshFormat::Ply: return writePly(mesh, fileName, flavour);
         case MeshFormat::Stl: return writeStl(mesh, fileName, flavour);
-        case MeshFormat::Obj: return writeObj(mesh, fileName);
+        case MeshFormat::Obj: return writeObj(mesh, fileName, flavour);
     }
     return writeSmf(mesh, fileName);
 }

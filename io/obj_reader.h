@@ -3,6 +3,7 @@
 
 #include <cstddef>
 
+#include "io/mesh_format.h"
 #include "io/read_status.h"
 #include "mesh/mesh.h"
 
@@ -24,9 +25,19 @@ namespace zeq {
 // corners, a corner that is not a number, 0, or outside the vertices read so
 // far. Prints " V <Vertices>", " E <Edges>", " F <Faces>" after a complete
 // load.
-ReadStatus readObj(Mesh& mesh, const char* fileName, bool weld = true);
+//
+// With `flavour`, the load also carries what the file gives besides: a
+// colour "v x y z r g b", the corners' "vt" and "vn", the "mtllib" lines and
+// the "o", "g", "s" and "usemtl" statements each face is under (into the
+// mesh's attributes and flavour->carried, when there is any). Then a "v"
+// line with two numbers after z, a "vt" without numbers or a "vn" without
+// three, or a number among them that does not read, gives 4 (5 after the
+// first face); a corner's t or n that is 0, not a number or names no "vt" or
+// "vn" above it gives 5.
+ReadStatus readObj(Mesh& mesh, const char* fileName, bool weld = true, FileFlavour* flavour = nullptr);
 
 // The same rules applied to text in memory.
-ReadStatus readObjText(Mesh& mesh, const char* data, std::size_t size, bool weld = true);
+ReadStatus readObjText(Mesh& mesh, const char* data, std::size_t size, bool weld = true,
+                       FileFlavour* flavour = nullptr);
 
 }  // namespace zeq

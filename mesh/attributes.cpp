@@ -138,15 +138,29 @@ void RecordLayout::blend(unsigned char* kept, const unsigned char* removed) cons
         set(kept, i, mean);
     }
     for (const auto& [x, y, z] : normals_) {
-        const double sx = get(kept, x) + get(removed, x);
-        const double sy = get(kept, y) + get(removed, y);
-        const double sz = get(kept, z) + get(removed, z);
-        const double length = std::sqrt(sx * sx + sy * sy + sz * sz);
-        // Opposite normals (or missing ones) leave the kept end's.
-        if (!(length > 0.0) || !std::isfinite(length)) continue;
-        set(kept, x, sx / length);
-        set(kept, y, sy / length);
-        set(kept, z, sz / length);
+        const double a[3] = {get(kept, x), get(kept, y), get(kept, z)};
+        const double b[3] = {get(removed, x), get(removed, y), get(removed, z)};
+        // A normal with a component not given is no normal: the other end's
+        // stands alone (normalised again like an average).
+        const bool hasA = !std::isnan(a[0]) && !std::isnan(a[1]) && !std::isnan(a[2]);
+        const bool hasB = !std::isnan(b[0]) && !std::isnan(b[1]) && !std::isnan(b[2]);
+        if (!hasA && !hasB) continue;
+        double sum[3];
+        for (int k = 0; k < 3; ++k) sum[k] = (hasA ? a[k] : 0.0) + (hasB ? b[k] : 0.0);
+        const double length = std::sqrt(sum[0] * sum[0] + sum[1] * sum[1] + sum[2] * sum[2]);
+        // Opposite normals leave the kept end's (the other end's, when the
+        // kept end has none).
+        if (!(length > 0.0) || !std::isfinite(length)) {
+            if (!hasA) {
+                set(kept, x, b[0]);
+                set(kept, y, b[1]);
+                set(kept, z, b[2]);
+            }
+            continue;
+        }
+        set(kept, x, sum[0] / length);
+        set(kept, y, sum[1] / length);
+        set(kept, z, sum[2] / length);
     }
 }
 

@@ -206,8 +206,13 @@ def check_case(run, failures, case):
             file_name = "stdin." + kind if piped else base + "." + kind
             label = "%s: %s as text %s%s" % (name, source, kind.upper(),
                                              " piped" if piped else "")
+            # The exporter-style OBJ carries texture coordinates, normals,
+            # colours and materials, and its corners alternate between
+            # naming them and not: nearly every vertex is a seam. The agreed
+            # result is for the positions alone.
+            carry = ["--no-attributes"] if kind == "obj" else []
             got_status, got_stdout, got_out = run(
-                label, options + [file_name, "out." + kind],
+                label, carry + options + [file_name, "out." + kind],
                 {} if piped else {file_name: data},
                 piped=data if piped else None,
                 link=file_name if piped else None)

@@ -27,7 +27,8 @@ Next to each it writes the SMF file of the same records (the reference):
     as numbers, so 0 and -0 are one position; the first one seen is kept).
 It then runs zeq on both with the same -N target and checks:
   - equal exit status (0) and equal standard output apart from the
-    "Original mesh:" line (times masked), nothing on standard error;
+    "Original mesh:" line (times masked) and a scanner form's note lines,
+    nothing on standard error;
   - the output is written in the input's format, encoding and coordinate
     type (PLY format line and property types, STL text or binary with a
     facet count that matches the size, OBJ text);
@@ -42,6 +43,22 @@ It then runs zeq on both with the same -N target and checks:
     anchor), and every float output the single-precision rounding of them;
   - text coordinates are the shortest form that reads back to the same
     number of their type;
+  - the scanner PLY forms carry their other values (none makes a seam:
+    their texture coordinates are one constant, no face names a material,
+    welding joins no records), so the geometry is still the SMF run's, and
+    beyond it: standard output holds exactly the note lines for what the
+    input has that is dropped (vertex and face lists other than the corners
+    and texcoord, elements naming vertices), right after the load's counts;
+    the header holds "comment ZEQ 1.22a", the input's comment and obj_info
+    lines, the kept elements in input order, the vertex and face scalars
+    with their types, texcoord, and every other element with its property
+    lines and records copied as they were; colour and real values lie
+    within the input's range, other integers and face values are input
+    values, texcoord the input's constant (six a triangle), a normal is
+    unit length unless its vertex's record is an input record (untouched),
+    text reals are in shortest form and NaN is "nan". With --no-attributes
+    each gives the SMF run's standard output and the bytes of the plain
+    PLY run of the same records (the old behaviour);
   - every STL facet's normal is the unit normal of its triangle as written,
     computed in double precision and rounded to single precision (0 0 0 for
     a triangle of no area);
@@ -281,21 +298,37 @@ def plain_ply(fmt, coord, vertices, faces):
     ])
 
 
+def apart(polys, step):
+    """Every step-th vertex but those sharing a face with one taken
+    before: no merge of two of them can happen before one merges with
+    another vertex."""
+    near = {}
+    for p in polys:
+        for c in p:
+            near.setdefault(c, set()).update(p)
+    taken = set()
+    for i in range(0, max(near) + 1, step):
+        if not near.get(i, set()) & taken:
+            taken.add(i)
+    return taken
+
+
 def scanner_ply(style, vertices, polys):
     """PLY with the extras real files carry; the corners are `polys`."""
     nan = float("nan")
     nv = len(vertices)
     edges = [(i, (i + 1) % nv) for i in range(0, min(nv, 30), 3)]
     if style == "le":
-        # Double coordinates among normals (some NaN: not coordinates, so
-        # skipped like any other property), colours and a list; a material
+        # Double coordinates among normals (not unit length, some with a
+        # NaN, no two of those on one face), colours and a list; a material
         # element before the vertices; face flags before the corner list
         # and texture coordinates after it; an edge element at the end.
         vprops = [("nx", "float"), ("ny", "float"), ("nz", "float"),
                   ("red", "uchar"), ("x", "double"), ("green", "uchar"),
                   ("confidence", "list", "uchar", "short"),
                   ("y", "double"), ("z", "double"), ("blue", "uchar")]
-        vrows = [(nan if i % 97 == 0 else 0.25, -0.5, 1.0, i % 256, v[0],
+        lost = apart(polys, 97)
+        vrows = [(nan if i in lost else 0.25, -0.5, 1.0, i % 256, v[0],
                   (3 * i) % 256, [i % 7] * (i % 3), v[1], v[2], 200)
                  for i, v in enumerate(vertices)]
         fprops = [("flags", "uchar"),
@@ -316,12 +349,13 @@ def scanner_ply(style, vertices, polys):
         vprops = [("red", "uchar"), ("green", "uchar"), ("blue", "uchar"),
                   ("x", "float64"), ("nx", "float"), ("y", "float64"),
                   ("ny", "float"), ("z", "float64"), ("nz", "float")]
-        vrows = [(i % 256, 7, 255, v[0], 0.5, v[1], nan if i % 89 == 0
+        lost = apart(polys, 89)
+        vrows = [(i % 256, 7, 255, v[0], 0.5, v[1], nan if i in lost
                   else -0.125, v[2], 1.0) for i, v in enumerate(vertices)]
         fprops = [("vertex_indices", "list", "char", "int16"),
                   ("flags", "uchar"),
                   ("texcoord", "list", "uchar", "float")]
-        frows = [(list(p), 1, [0.25] * 6) for p in polys]
+        frows = [(list(p), 1, [0.25] * (2 * len(p))) for p in polys]
         return ply_bytes("ascii", [
             ("vertex", vprops, vrows),
             ("face", fprops, frows),
@@ -500,6 +534,126 @@ def read_ply(data):
     return fmt, coord, vertices, faces, tokens
 
 
+CANONICAL = {"int8": "char", "uint8": "uchar", "int16": "short",
+             "uint16": "ushort", "int32": "int", "uint32": "uint",
+             "float32": "float", "float64": "double"}
+
+
+def canonical(t):
+    return CANONICAL.get(t, t)
+
+
+class Element:
+    """One element of a PLY file as read by read_ply_any."""
+    def __init__(self, name, count):
+        self.name, self.count = name, count
+        self.props, self.lines = [], []     # as ply_bytes takes them; text
+        self.records = []      # a value per property (a list for a list)
+        self.texts = []        # text bodies: the tokens, shaped as records
+        self.raw = b""         # binary bodies: the element's bytes
+
+    def column(self, name):
+        k = [p[0] for p in self.props].index(name)
+        return [r[k] for r in self.records]
+
+
+def read_ply_any(data):
+    """(format, comment and obj_info lines, elements) of any PLY file:
+    every element, scalar and list properties of any type, text or binary
+    of either byte order. A text record is one line, its values separated
+    by single blanks; a binary body holds nothing after the records."""
+    end = data.find(b"end_header\n")
+    if not data.startswith(b"ply\n") or end < 0:
+        raise Bad("not a PLY file")
+    head = data[:end].decode("ascii").split("\n")[1:-1]
+    body = data[end + len("end_header\n"):]
+    fmt, comments, elements = None, [], []
+    for line in head:
+        w = line.split()
+        if w[0] == "format" and w[2] == "1.0" and fmt is None:
+            fmt = w[1]
+        elif w[0] in ("comment", "obj_info"):
+            comments.append(line)
+        elif w[0] == "element" and len(w) == 3:
+            elements.append(Element(w[1], int(w[2])))
+        elif w[0] == "property" and elements and \
+                all(t in PACK for t in w[2:-1] if t != "list"):
+            elements[-1].props.append(
+                (w[-1], "list", w[2], w[3]) if w[1] == "list"
+                else (w[2], w[1]))
+            elements[-1].lines.append(line)
+        else:
+            raise Bad("header line %r" % line)
+    if fmt == "ascii":
+        lines = body.decode("ascii").split("\n")
+        if lines[-1] != "" or len(lines) - 1 != sum(e.count for e in elements):
+            raise Bad("%d text lines for %s records" % (
+                len(lines) - 1, [(e.name, e.count) for e in elements]))
+        at = 0
+        for e in elements:
+            for line in lines[at:at + e.count]:
+                words, record, texts = line.split(" "), [], []
+                for p in e.props:
+                    if p[1] == "list":
+                        n = text_value(words.pop(0) if words else "", p[2])
+                        items = words[:n]
+                        if len(items) != n:
+                            raise Bad("%s line %r" % (e.name, line))
+                        del words[:n]
+                        record.append([text_value(t, p[3]) for t in items])
+                        texts.append(items)
+                    else:
+                        t = words.pop(0) if words else ""
+                        record.append(text_value(t, p[1]))
+                        texts.append(t)
+                if words:
+                    raise Bad("%s line %r" % (e.name, line))
+                e.records.append(record)
+                e.texts.append(texts)
+            at += e.count
+    elif fmt in ("binary_little_endian", "binary_big_endian"):
+        order = "<" if fmt == "binary_little_endian" else ">"
+        at = 0
+        try:
+            for e in elements:
+                start = at
+                for _ in range(e.count):
+                    record = []
+                    for p in e.props:
+                        if p[1] == "list":
+                            (n,) = struct.unpack_from(order + PACK[p[2]], body,
+                                                      at)
+                            at += struct.calcsize(PACK[p[2]])
+                            f = order + "%d%s" % (n, PACK[p[3]])
+                            record.append(list(struct.unpack_from(f, body,
+                                                                  at)))
+                        else:
+                            f = order + PACK[p[1]]
+                            record.append(struct.unpack_from(f, body, at)[0])
+                        at += struct.calcsize(f)
+                    e.records.append(record)
+                e.raw = body[start:at]
+        except struct.error as err:
+            raise Bad("binary body ends early: %s" % err)
+        if at != len(body):
+            raise Bad("%d bytes after the records" % (len(body) - at))
+    else:
+        raise Bad("format %s" % fmt)
+    return fmt, comments, elements
+
+
+def text_value(token, t):
+    try:
+        if t in FLOATING:
+            return f32(float(token)) if canonical(t) == "float" \
+                else float(token)
+        if not re.fullmatch(r"-?[0-9]+", token):
+            raise ValueError
+        return int(token)
+    except ValueError:
+        raise Bad("value %r of type %s" % (token, t))
+
+
 def read_obj(data):
     lines = data.decode("ascii").split("\n")
     if lines[-1] != "":
@@ -620,6 +774,59 @@ def unit_normal(p):
     return (f32(nx / length), f32(ny / length), f32(nz / length))
 
 
+COLOURS = ("red", "green", "blue", "alpha", "r", "g", "b", "a")
+NORMAL = ("nx", "ny", "nz")
+CORNER_LISTS = ("vertex_indices", "vertex_index")
+
+
+def nan_key(values):
+    return tuple("nan" if x != x else x for x in values)
+
+
+def corner_list(face):
+    return [p[0] for p in face.props
+            if p[1] == "list" and p[0] in CORNER_LISTS][0]
+
+
+def carried_plan(elements):
+    """(the elements zeq keeps of an input PLY, the note lines it prints
+    for what it drops: vertex and face lists other than the corners and
+    texcoord, elements with a property named vertex...)."""
+    kept, notes = [], []
+    for e in elements:
+        if e.name in ("vertex", "face"):
+            kept.append(e)
+            notes += ["Note: list property <%s> of <%s> is not carried to "
+                      "the output!\n" % (p[0], e.name) for p in e.props
+                      if p[1] == "list" and
+                      p[0] not in CORNER_LISTS + ("texcoord",)]
+        elif any(p[0].startswith("vertex") for p in e.props):
+            notes.append("Note: element <%s> names vertices and is not "
+                         "carried to the output!\n" % e.name)
+        else:
+            kept.append(e)
+    return kept, notes
+
+
+def carried_properties(e):
+    """The properties zeq writes for an input's vertex or face element:
+    its scalars in order with their types (x, y, z all double if one is),
+    the corner list as uchar int, texcoord with its item type."""
+    double = any(canonical(p[1]) == "double" for p in e.props
+                 if p[0] in ("x", "y", "z"))
+    out = []
+    for p in e.props:
+        if p[1] != "list":
+            out.append((p[0], ("double" if double else "float")
+                        if p[0] in ("x", "y", "z") and e.name == "vertex"
+                        else canonical(p[1])))
+        elif p[0] in CORNER_LISTS and e.name == "face":
+            out.append((p[0], "list", "uchar", "int"))
+        elif p[0] == "texcoord" and e.name == "face":
+            out.append((p[0], "list", "uchar", canonical(p[3])))
+    return out
+
+
 # ---------------------------------------------------------------------------
 # Runs
 
@@ -650,17 +857,22 @@ class Checker:
             print("FAIL: " + what)
         return ok
 
-    def run(self, in_name, data, target, timed):
+    def run(self, in_name, data, target, timed, options=()):
         """Runs zeq on `data` named in_name; (status, stdout, output bytes
         or None)."""
         d = tempfile.mkdtemp(dir=self.work)
         with open(os.path.join(d, in_name), "wb") as f:
             f.write(data)
         out_name = "out" + os.path.splitext(in_name)[1]
-        args = [self.zeq, "-N", str(target)] + (["-D"] if timed else []) \
-            + [in_name, out_name]
+        args = [self.zeq] + list(options) + ["-N", str(target)] \
+            + (["-D"] if timed else []) + [in_name, out_name]
         if self.no_weld and in_name.endswith((".ply", ".obj")):
             args.insert(1, "--no-weld")
+        # The exporter-style OBJ's corners alternate between naming texture
+        # coordinates and normals and not, which makes nearly every vertex a
+        # seam once they are carried: its runs compare positions alone.
+        if in_name.endswith(".obj"):
+            args.insert(1, "--no-attributes")
         p = subprocess.run(args, cwd=d, stdin=subprocess.DEVNULL,
                            stdout=subprocess.PIPE, stderr=subprocess.PIPE,
                            timeout=300)
@@ -707,6 +919,8 @@ class Checker:
         data = form.make()
         status, stdout, out = self.run("in." + form.kind, data, target,
                                        timed)
+        if form.scanner:
+            stdout = self.without_notes(form, label, stdout)
         self.check(status == ref_status, "%s: exit status %d, SMF run %d"
                    % (label, status, ref_status))
         self.check(normalized(stdout) == normalized(ref_stdout),
@@ -727,6 +941,9 @@ class Checker:
         except Bad as e:
             self.check(False, "%s: output cannot be decoded: %s" % (label, e))
             return None
+        if decoded and form.scanner:
+            self.check_no_attributes(form, label, target, timed, ref_stdout,
+                                     decoded)
         if decoded and expected is not None:
             exp_out, exp_stdout = expected
             self.check(smf_layout(*decoded) == exp_out,
@@ -743,7 +960,9 @@ class Checker:
             vertices, faces, tokens = read_obj(out)
             coord = "double"
         else:
-            fmt, coord, vertices, faces, tokens = read_ply(out)
+            fmt, coord, vertices, faces, tokens = (
+                self.check_carried(form, label, out) if form.scanner
+                else read_ply(out))
             self.check(fmt == form.encoding, "%s: output format %s, input %s"
                        % (label, fmt, form.encoding))
             self.check(coord == form.coord,
@@ -782,6 +1001,158 @@ class Checker:
                        "PLY run's" % (label, "copy" if form.exact
                                       else "float rounding"))
         return vertices, faces
+
+    # A scanner form carries other vertex and face values, which never
+    # change the geometry where no vertex has corners of different values
+    # (a seam): their texture coordinates are one constant, no face names a
+    # material, and welding joins no records (a mesh with repeated
+    # positions is read with --no-weld). So the geometry must still be the
+    # SMF run's, and the carried values only those the rules allow.
+
+    def scanner_input(self, form):
+        if form.input is None:
+            form.input = read_ply_any(form.make())
+        return form.input
+
+    def without_notes(self, form, label, stdout):
+        """Checks that the notes of what the load drops are exactly those
+        the input calls for, right after the load's count lines; returns
+        stdout without them."""
+        _, notes = carried_plan(self.scanner_input(form)[2])
+        lines = stdout.splitlines(True)
+        at = [k for k, line in enumerate(lines) if line.startswith("Note: ")]
+        placed = not at or (at == list(range(at[0], at[0] + len(at)))
+                            and lines[at[0] - 1].endswith(" <Faces>\n"))
+        self.check(placed and sorted(lines[k] for k in at) == sorted(notes),
+                   "%s: note lines %r, expected %r after the load's counts"
+                   % (label, [lines[k] for k in at], notes))
+        return "".join(lines[k] for k in range(len(lines)) if k not in at)
+
+    def check_carried(self, form, label, out):
+        """Checks what an output carries against its scanner input; returns
+        what read_ply returns for a plain one."""
+        fmt, comments, elements = read_ply_any(out)
+        _, in_comments, inputs = self.scanner_input(form)
+        kept, _ = carried_plan(inputs)
+        self.check(comments == ["comment ZEQ 1.22a"] + in_comments,
+                   "%s: comment lines %r" % (label, comments))
+        if not self.check([e.name for e in elements] ==
+                          [e.name for e in kept], "%s: elements %s, input's "
+                          "kept %s" % (label, [e.name for e in elements],
+                                       [e.name for e in kept])):
+            raise Bad("elements")
+        coord = "float"
+        for e, i in zip(elements, kept):
+            if e.name in ("vertex", "face"):
+                want = carried_properties(i)
+                coord = dict(p[:2] for p in want).get("x", coord)
+                if not self.check(e.props == want, "%s: %s properties %s, "
+                                  "expected %s" % (label, e.name, e.props,
+                                                   want)):
+                    raise Bad("%s properties" % e.name)
+            else:
+                self.check(e.lines == i.lines and e.count == i.count and
+                           e.texts == i.texts and e.raw == i.raw,
+                           "%s: element %s not copied as it was"
+                           % (label, e.name))
+        vert, face = (elements[[e.name for e in elements].index(n)]
+                      for n in ("vertex", "face"))
+        in_vert, in_face = (kept[[e.name for e in kept].index(n)]
+                            for n in ("vertex", "face"))
+        names = [p[0] for p in vert.props]
+        xyz = [names.index(c) for c in "xyz"]
+        vertices = [tuple(r[k] for k in xyz) for r in vert.records]
+        tokens = [t[k] for t in vert.texts for k in xyz]
+        faces = [tuple(c) for c in face.column(corner_list(face))]
+        if any(len(f) != 3 or not all(0 <= c < len(vertices) for c in f)
+               for f in faces):
+            raise Bad("faces that are not triangles of the vertices")
+        # The values: colours and reals are averages of the input's,
+        # normals unit length where averaged, other integers and face
+        # values kept from the input, texcoord (the one list) six values a
+        # triangle, each the input's constant.
+        wrong = {}
+        normals = all(n in names for n in NORMAL)
+        for e, i in ((vert, in_vert), (face, in_face)):
+            for p in e.props:
+                if p[0] in ("x", "y", "z") + CORNER_LISTS or \
+                        e is vert and p[0] in NORMAL and normals:
+                    continue
+                got, had = e.column(p[0]), i.column(p[0])
+                if p[1] == "list":
+                    got = [x for r in got if len(r) == 6 for x in r] + \
+                        ["%d values" % len(r) for r in got if len(r) != 6]
+                    had = [x for r in had for x in r]
+                    if len(set(had)) != 1:
+                        wrong[p[0]] = "input not constant"
+                numbers = [x for x in had if x == x]
+                if e is vert and (p[0] in COLOURS or p[1] in FLOATING
+                                  or p[0].startswith("diffuse_")):
+                    bad = [x for x in got if not (
+                        min(numbers, default=math.nan) <= x <=
+                        max(numbers, default=math.nan) if x == x
+                        else len(numbers) < len(had))]
+                else:
+                    bad = [x for x in got if x not in had]
+                if bad:
+                    wrong[p[0]] = bad[:5]
+        if normals:
+            # A merge leaves a unit normal: the renormalised average, a NaN
+            # component taking the other end's. Some inputs' normals are not
+            # unit length or hold a NaN: any other triple is an
+            # untouched vertex's, its whole record an input record. (A NaN
+            # survives a merge only with another NaN, and no face of the
+            # input holds two vertices with NaN normals.)
+            at = [[p[0] for p in in_vert.props].index(n) for n in names]
+            untouched = {nan_key(r[k] for k in at) for r in in_vert.records}
+            bad = [r for r in vert.records
+                   if not abs(math.sqrt(sum(r[names.index(n)] ** 2
+                                            for n in NORMAL)) - 1) <= 1e-6
+                   and nan_key(r) not in untouched]
+            if bad:
+                wrong["normal"] = bad[:3]
+        self.check(not wrong, "%s: values the input does not allow: %s"
+                   % (label, wrong))
+        # Text values: integers as digits (read_ply_any checks that),
+        # reals in their shortest form, NaN as nan.
+        shortest = {"float": shortest_float, "double": shortest_double}
+        bad = [t for e in (vert, face)
+               for rec, texts in zip(e.records, e.texts)
+               for p, value, text in zip(e.props, rec, texts)
+               for v, t in (zip(value, text) if p[1] == "list"
+                            else [(value, text)])
+               if canonical(p[-1]) in shortest and
+               not (t == "nan" if v != v else shortest[canonical(p[-1])](t))]
+        self.check(not bad, "%s: reals not in their shortest form: %s"
+                   % (label, bad[:5]))
+        return fmt, coord, vertices, faces, tokens
+
+    def check_no_attributes(self, form, label, target, timed, ref_stdout,
+                            decoded):
+        """With --no-attributes a scanner form gives what it gave before
+        attributes were carried: the SMF run's standard output, and the
+        bytes of the plain PLY of the same records."""
+        label += " --no-attributes"
+        status, stdout, out = self.run("in.ply", form.make(), target, timed,
+                                       ["--no-attributes"])
+        _, _, plain = self.run("in.ply", plain_ply(
+            form.encoding, form.coord, form.ref.vertices, form.ref.faces),
+            target, timed)
+        self.check(status == 0 and normalized(stdout) ==
+                   normalized(ref_stdout), "%s: status %d, standard output "
+                   "differs from the SMF run's:\n%s" % (label, status, stdout))
+        self.check(out is not None and out == plain, "%s: output differs "
+                   "from the plain PLY run's" % label)
+        try:
+            fmt, coord, vertices, faces, _ = read_ply(out or b"")
+        except Bad as e:
+            self.check(False, "%s: output cannot be decoded: %s" % (label, e))
+            return
+        self.check(fmt == form.encoding and coord == form.coord and
+                   [tuple(map(bits, v)) for v in vertices] ==
+                   [tuple(map(bits, v)) for v in decoded[0]] and
+                   faces == decoded[1], "%s: geometry differs from the run "
+                   "with attributes" % label)
 
     def check_stl(self, form, label, out, ref_vtext, ref_faces, target,
                   timed):
@@ -839,7 +1210,7 @@ class Ref:
 
 class Form:
     def __init__(self, name, ref, kind, make, exact, encoding, coord,
-                 original=False):
+                 original=False, scanner=None):
         self.name = name
         self.ref = ref
         self.kind = kind
@@ -848,6 +1219,8 @@ class Form:
         self.encoding = encoding
         self.coord = coord
         self.original = original     # the unchanged records of the mesh
+        self.scanner = scanner       # the scanner_ply style, if one
+        self.input = None            # read_ply_any of the input, once read
 
 
 def forms_of(mesh, vertices, faces):
@@ -881,13 +1254,13 @@ def forms_of(mesh, vertices, faces):
     forms += [
         Form("ply-scanner-le", poly_ref, "ply",
              lambda: scanner_ply("le", vertices, polys), True,
-             "binary_little_endian", "double"),
+             "binary_little_endian", "double", scanner="le"),
         Form("ply-scanner-ascii", poly_ref, "ply",
              lambda: scanner_ply("ascii", vertices, polys), True, "ascii",
-             "double"),
+             "double", scanner="ascii"),
         Form("ply-scanner-be-float", float_poly_ref, "ply",
              lambda: scanner_ply("be-float", fv, polys), False,
-             "binary_big_endian", "float"),
+             "binary_big_endian", "float", scanner="be-float"),
         Form("obj", orig, "obj",
              lambda: obj_text(base, vertices, [tuple(f) for f in faces]),
              True, "ascii", "double", original=True),

@@ -11,16 +11,23 @@ usage: check_split_vertices.py ZEQ_BINARY
     position, normal and texture coordinate, numbered in order of first use,
     polygons kept): each is run at 50 % and 10 % against the binary STL of
     the same polygons (fanned from their first corner, positions as floats).
-    STL corners are always welded; PLY vertices are by default. Both number
-    the welded vertices in the order their positions first appear (for these
-    files that order is the same), so the runs must agree exactly: status,
+    STL corners are always welded; PLY vertices are by default, and read
+    with --no-attributes they carry nothing else (carried, copies of a
+    position with different normals or texture coordinates make a seam,
+    which changes the simplification). Both number the welded vertices in
+    the order their positions first appear (for these files that order is
+    the same), so the runs must agree exactly: status,
     standard output apart from the name line, and every written face's
     corners as the same floats in the same order. With --no-weld the assimp
     file has no interior edge: nothing collapses and the face count stays.
+    Run with their attributes, each position whose copies carry different
+    values is held: it is still written, and the output has at least as
+    many vertices as there are different (position, values) pairs there.
   - every agreed result on a shared mesh without repeated positions
     (tests/e2e/cases/shared-*), its records written with a vertex per corner
     in corner order, as double binary PLY with normals and texture
-    coordinates and as OBJ with vt corners: the run must print the agreed
+    coordinates and as OBJ with vt corners, read with --no-attributes (each
+    vertex's values differ from its copies'): the run must print the agreed
     lines after the load and write the agreed faces, each corner printed
     with "%g" as the SMF writer prints it (the vertex numbering differs: the
     welded vertices come in order of first use).
@@ -186,7 +193,7 @@ def against_stl(checks, label, ply, positions, polygons):
     triangles = sum(len(p) - 2 for p in polygons)
     for percent in (50, 10):
         target = ["-N", str(triangles * percent // 100)]
-        a = checks.run(target, "in.ply", ply)
+        a = checks.run(["--no-attributes"] + target, "in.ply", ply)
         b = checks.run(target, "in.stl", stl)
         what = "%s -N %s" % (label, target[1])
         checks.check(a[0] == b[0] == 0, "%s: status %d, STL %d"
@@ -199,6 +206,38 @@ def against_stl(checks, label, ply, positions, polygons):
             checks.check(written_faces("ply", a[2]) ==
                          written_faces("stl", b[2]),
                          "%s: written faces differ from the STL run's" % what)
+        held_seams(checks, what, ply, target)
+
+
+def held_seams(checks, what, ply, target):
+    """With its attributes carried, a position whose copies carry different
+    values is a seam: the vertex there is held (never moves) and is written
+    once per different set of values."""
+    status, _, out = checks.run(target, "in.ply", ply)
+    if not checks.check(status == 0 and out is not None, "%s with "
+                        "attributes: status %d" % (what, status)):
+        return
+    held = {p: set(v) for p, v in values_at(ply).items() if len(set(v)) > 1}
+    written = values_at(out)
+    count = sum(map(len, held.values()))
+    checks.check(len(held) > 0 and all(p in written for p in held) and
+                 sum(map(len, written.values())) >= count,
+                 "%s with attributes: of %d held positions (%d with their "
+                 "values), %d are written, as %d vertices in all" % (
+                     what, len(held), count, sum(p in written for p in held),
+                     sum(map(len, written.values()))))
+
+
+def values_at(ply):
+    """{position: the other values of each vertex there} of a PLY."""
+    vertex = [e for e in ce.read_ply_any(ply)[2] if e.name == "vertex"][0]
+    names = [p[0] for p in vertex.props]
+    xyz = [names.index(c) for c in "xyz"]
+    found = {}
+    for r in vertex.records:
+        found.setdefault(tuple(r[k] for k in xyz), []).append(
+            tuple(v for k, v in enumerate(r) if k not in xyz))
+    return found
 
 
 def real_exports(checks):
@@ -265,7 +304,7 @@ def agreed_meshes(checks):
         for kind, data in split_forms(vertices, faces, source):
             label = "%s as split-vertex %s" % (name, kind.upper())
             got_status, got_stdout, got_out = checks.run(
-                args[:-2], "in." + kind, data)
+                ["--no-attributes"] + args[:-2], "in." + kind, data)
             checks.check(got_status == status, "%s: status %d, agreed %d"
                          % (label, got_status, status))
             checks.check(tl.split_stdout(got_stdout)[2] ==

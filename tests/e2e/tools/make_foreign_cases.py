@@ -243,7 +243,10 @@ def main():
               head("in.obj") + stalled(mfc.counts(4, 5, 2), (4, 5, 2),
                                        "out.obj"), 0,
               inputs={"in.obj": rhino}, outputs={"out.obj": obj_out})
-    # A vertex per corner with texture coordinates: welded by default.
+    # A vertex per corner with texture coordinates: welded by default. The
+    # copies of v0 and v2 name the same vt (1 and 3), so no vertex is held.
+    # The texture coordinates are written in order of first use, which is
+    # the file's order here, and the corners name them.
     obj_v = mfc.OBJ_SQ_V.splitlines(True)
     split_obj = ("".join(obj_v[c] for c in SPLIT)
                  + "vt 0 0\nvt 1 0\nvt 1 1\nvt 0 1\n"
@@ -251,7 +254,10 @@ def main():
     make_case("foreign-obj-split-vertices", "-N 1 in.obj out.obj",
               head("in.obj") + stalled(mfc.counts(4, 5, 2), (4, 5, 2),
                                        "out.obj"), 0,
-              inputs={"in.obj": split_obj}, outputs={"out.obj": obj_out})
+              inputs={"in.obj": split_obj},
+              outputs={"out.obj": "# ZEQ 1.22a: 4 vertices, 2 faces\n"
+                       + mfc.OBJ_SQ_V + "vt 0 0\nvt 1 0\nvt 1 1\nvt 0 1\n"
+                       "f 1/1 2/2 3/3\nf 1/1 3/3 4/4\n"})
 
     # ======================= the command line ===============================
     # SMF welds only when asked; the option may stand between -N's count and

@@ -642,8 +642,16 @@ def main():
     # An exporter's square: mtllib, o, g, s, usemtl, vt and vn lines, v lines
     # with w and with a colour, one quad with corners i/t/n, i//n, i/t, i,
     # and a comment after it. The quad is split into (v0,v1,v2), (v0,v2,v3):
-    # SQUARE; -N 1: threshold 60. Written: the comment line, the v lines with
-    # SQ_TEXT, "f 1 2 3", "f 1 3 4".
+    # SQUARE; -N 1: threshold 60. What the lines carry is kept: each vertex's
+    # corners name the same values in both triangles (v0 1/1, v1 //1, v2 3,
+    # v3 none), so nothing is held; nothing collapses anyway. Written: the
+    # comment line, the mtllib line, the v lines with SQ_TEXT and a colour
+    # (v1's 0.5 0.5 0.5; the others have none and are white, 1 1 1; the w
+    # after v0 is no colour), then the values the corners use, numbered in
+    # order of first use: vt (0,0) of v0 is 1, vt (1,1) of v2 is 2 (two
+    # numbers, as every vt line gave), vn 1; then the statements in the order
+    # o, g, s, usemtl before the first face, and the faces with their
+    # corners' values.
     obj_in = ("# exported\nmtllib square.mtl\no square\n"
               "v -0.0 0.2 0.30000000000000004 1.0\nvt 0 0\n"
               "v 1.10 2e-1 0.30000000000000004 0.5 0.5 0.5\nvt 1 0\n"
@@ -651,9 +659,11 @@ def main():
               "v 0 1.20 0.30000000000000004\nvt 0 1\nvn 0 0 1\n"
               "g side\nusemtl paint\ns 1\n"
               "f 1/1/1 2//1 3/3 4 # one quad\n")
-    obj_out = ("# ZEQ 1.22a: 4 vertices, 2 faces\n"
-               + "".join("v %s\n" % t for t in SQ_TEXT)
-               + "f 1 2 3\nf 1 3 4\n")
+    obj_out = ("# ZEQ 1.22a: 4 vertices, 2 faces\nmtllib square.mtl\n"
+               + "".join("v %s %s\n" % (t, c) for t, c in
+                         zip(SQ_TEXT, ["1 1 1", "0.5 0.5 0.5", "1 1 1", "1 1 1"]))
+               + "vt 0 0\nvt 1 1\nvn 0 0 1\no square\ng side\ns 1\n"
+               "usemtl paint\nf 1/1/1 2//1 3/2\nf 1/1/1 3/2 4\n")
     full_run("hostile-obj-exporter-quad", "1", "in.obj", obj_in, (4, 5, 2),
              60, obj_out)
     # Negative (relative) corners naming FLIPPED's faces, the second face
