@@ -252,6 +252,71 @@ def check_case(run, failures, case):
             failures.check(ce.smf_layout(v, f) == want_mesh,
                            "%s: output differs from the agreed result"
                            % label)
+    check_carried(run, failures, name, source, options, vertices, faces,
+                  status, want_rest, want_mesh)
+
+
+def attributed_ply(vertices, faces):
+    """Text PLY of the records with values that show how collapses blend
+    them: quality, intensity and confidence (double) equal x, y and z, so a
+    merged vertex's averages equal its midpoint exactly; a constant colour
+    and normal, which blends to itself; a label (int) per vertex, which a
+    merge takes from the kept end; a flag per face."""
+    return ce.ply_bytes("ascii", [
+        ("vertex", [("x", "double"), ("y", "double"), ("z", "double"),
+                    ("quality", "double"), ("red", "uchar"), ("nx", "float"),
+                    ("ny", "float"), ("nz", "float"), ("intensity", "double"),
+                    ("confidence", "double"), ("label", "int")],
+         [(x, y, z, x, 200, 0.0, 0.0, 1.0, y, z, i)
+          for i, (x, y, z) in enumerate(vertices)]),
+        ("face", [("vertex_indices", "list", "uchar", "int"), ("flags", "uchar")],
+         [(list(f), k % 4) for k, f in enumerate(faces)]),
+    ])
+
+
+def check_carried(run, failures, name, source, options, vertices, faces,
+                  status, want_rest, want_mesh):
+    """The records as text PLY with per-vertex values and no seam: the
+    values never change the geometry, so the run gives the agreed result,
+    and each written vertex carries the values its merges give."""
+    label = "%s: %s as attributed PLY" % (name, source)
+    got_status, got_stdout, got_out = run(
+        label, options + ["in.ply", "out.ply"],
+        {"in.ply": attributed_ply(vertices, faces)})
+    failures.check(got_status == status, "%s: exit status %d" % (label, got_status))
+    failures.check(split_stdout(got_stdout)[2] == want_rest,
+                   "%s: standard output after the load differs from the agreed one" % label)
+    if not failures.check(got_out is not None, "%s: no output file" % label):
+        return
+    try:
+        _, _, elements = ce.read_ply_any(got_out)
+    except ce.Bad as e:
+        failures.check(False, "%s: output cannot be decoded: %s" % (label, e))
+        return
+    vertex, face = elements
+    v = list(zip(vertex.column("x"), vertex.column("y"), vertex.column("z")))
+    f = [tuple(c) for c in face.column("vertex_indices")]
+    failures.check(ce.smf_layout(v, f) == want_mesh,
+                   "%s: positions or triangles differ from the agreed result" % label)
+    # The averages of x, y, z are the midpoints, to the bit.
+    texts = [[t[i] for i in (0, 1, 2)] == [t[i] for i in (3, 8, 9)] for t in vertex.texts]
+    failures.check(all(texts), "%s: %d vertices whose quality, intensity and "
+                   "confidence are not x, y and z" % (label, texts.count(False)))
+    failures.check(set(vertex.column("red")) == {200} and
+                   set(zip(vertex.column("nx"), vertex.column("ny"), vertex.column("nz"))) == {(0, 0, 1)},
+                   "%s: a constant colour or normal changed" % label)
+    labels = vertex.column("label")
+    failures.check(len(set(labels)) == len(labels) and
+                   all(0 <= k < len(vertices) for k in labels),
+                   "%s: labels are not distinct input vertices" % label)
+    # Faces are written in list order, so their flags are those of the input
+    # faces that survive, in order.
+    flags, at = face.column("flags"), 0
+    for flag in flags:
+        while at < len(faces) and at % 4 != flag:
+            at += 1
+        at += 1
+    failures.check(at <= len(faces), "%s: face flags are not the input's in order" % label)
 
 
 def check_stl(run, failures, source, target):
