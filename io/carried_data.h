@@ -71,11 +71,26 @@ struct ObjCarried {
     int texcoordComponents = 0;  // the most numbers a "vt" line gave (1 to 3)
 };
 
+// What an STL file carries besides its triangles.
+struct StlCarried {
+    // Binary: the header's default colour, the four bytes after "COLOR="
+    // (when the header has them), and each facet's attribute bytes (a
+    // 15-bit colour by the same convention) at this face channel.
+    bool headerColour = false;
+    unsigned char colour[4] = {0, 0, 0, 0};
+    int attributeChannel = -1;
+    // Text of several solids: their names, and the face channel of the
+    // solid each face was in.
+    std::vector<std::string> solidNames;
+    int solidChannel = -1;
+};
+
 struct CarriedData {
     // One console line each for what the load could not carry.
     std::vector<std::string> notes;
     PlyCarried ply;
     ObjCarried obj;
+    StlCarried stl;
 };
 
 }  // namespace zeq

@@ -23,7 +23,7 @@ ReadStatus readWithReader(Mesh& mesh, MeshFormat format, const char* fileName, F
         case MeshFormat::Smf: return readSmf(mesh, fileName, weld);
         case MeshFormat::Off: return readOff(mesh, fileName, weld);
         case MeshFormat::Ply: return readPly(mesh, fileName, flavour, weld, carry);
-        case MeshFormat::Stl: return readStl(mesh, fileName, flavour);
+        case MeshFormat::Stl: return readStl(mesh, fileName, flavour, carry);
         case MeshFormat::Obj: return readObj(mesh, fileName, weld, carry ? &flavour : nullptr);
     }
     return readSmf(mesh, fileName, weld);

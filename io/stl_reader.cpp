@@ -1,12 +1,18 @@
 #include "io/stl_reader.h"
 
+#include <algorithm>
 #include <climits>
+#include <cstring>
+#include <memory>
+#include <string>
 #include <cmath>
 #include <cstdint>
 #include <string_view>
 #include <vector>
 
+#include "io/attribute_records.h"
 #include "io/byte_order.h"
+#include "io/carried_data.h"
 #include "io/number_parse.h"
 #include "io/record_files.h"
 #include "io/record_pipe.h"
@@ -45,6 +51,69 @@ bool looksLikeText(std::string_view head, long long size) {
     const std::string_view next = skipBlanks(start.substr(lineEnd + 1));
     return next.empty() || startsWith(next, "facet") || startsWith(next, "endsolid");
 }
+
+// What an STL file's facets carry, collected as they are parsed: the
+// attribute bytes of binary facets, the solid of text ones. Kept only when
+// there is something to carry: a binary file whose header gives a colour or
+// whose facets have attribute bytes other than zero, a text file of several
+// solids.
+class StlAttributes {
+public:
+    explicit StlAttributes(StlCarried& carried) : carried_(carried) {}
+
+    void header(const unsigned char* bytes) {
+        const std::string_view text(reinterpret_cast<const char*>(bytes), kHeaderBytes);
+        const std::size_t at = text.find("COLOR=");
+        if (at == std::string_view::npos || at + 10 > kHeaderBytes) return;
+        carried_.headerColour = true;
+        std::memcpy(carried_.colour, bytes + at + 6, 4);
+    }
+    void facet(std::uint16_t attribute) {
+        attributes_.push_back(attribute);
+        coloured_ = coloured_ || attribute != 0;
+    }
+    void solid(std::string_view name) {
+        while (!name.empty() && isBlank(static_cast<unsigned char>(name.back()))) name.remove_suffix(1);
+        while (!name.empty() && isBlank(static_cast<unsigned char>(name.front()))) name.remove_prefix(1);
+        carried_.solidNames.emplace_back(name);
+    }
+    // The triangles of one text facet, in the solid named last.
+    void triangles(std::size_t count) {
+        if (carried_.solidNames.size() > 1 && solids_.size() < triangles_)
+            solids_.resize(triangles_, 0);
+        if (carried_.solidNames.size() > 1)
+            solids_.insert(solids_.end(), count, static_cast<std::uint32_t>(carried_.solidNames.size() - 1));
+        triangles_ += count;
+    }
+
+    bool any() const { return coloured_ || carried_.headerColour || carried_.solidNames.size() > 1; }
+
+    std::unique_ptr<MeshAttributes> finish(const Mesh& mesh) {
+        RecordLayout faces;
+        if (coloured_ || carried_.headerColour)
+            carried_.attributeChannel = faces.add("attribute", ScalarType::UInt16, Blend::Keep);
+        if (carried_.solidNames.size() > 1) {
+            carried_.solidChannel = faces.add("solid", ScalarType::UInt32, Blend::Keep);
+            solids_.resize(triangles_, 0);
+        }
+        AttributeRecords records(RecordLayout(), 0, faces);
+        for (std::size_t t = 0; t < mesh.createdFaces(); ++t) {
+            if (carried_.attributeChannel >= 0 && t < attributes_.size())
+                faces.set(records.faceRecord(), static_cast<std::size_t>(carried_.attributeChannel), attributes_[t]);
+            if (carried_.solidChannel >= 0)
+                faces.set(records.faceRecord(), static_cast<std::size_t>(carried_.solidChannel), solids_[t]);
+            records.addTriangle(nullptr, nullptr);
+        }
+        return records.finish(mesh.createdVertices(), mesh.createdFaces());
+    }
+
+private:
+    StlCarried& carried_;
+    std::vector<std::uint16_t> attributes_;  // binary: each facet's
+    std::vector<std::uint32_t> solids_;      // text: each triangle's solid, once there are two
+    std::size_t triangles_ = 0;
+    bool coloured_ = false;
+};
 
 // Welds the corners of each facet as it comes and sends the vertices it
 // meets for the first time, then the facet's triangles: the vertices are
@@ -90,9 +159,10 @@ private:
 };
 
 template <class Sink>
-ReadStatus parseBinary(TextStream& in, Sink& sink) {
+ReadStatus parseBinary(TextStream& in, Sink& sink, StlAttributes* attributes) {
     unsigned char header[kHeaderBytes + 4];
     if (!in.readBytes(header, sizeof header)) return ReadStatus::BadHeader;
+    if (attributes != nullptr) attributes->header(header);
     const std::uint64_t facets = loadBinary<std::uint32_t>(header + kHeaderBytes, false);
     const long long size = in.knownSize();
     if (facets > kMaxFacets ||
@@ -112,6 +182,7 @@ ReadStatus parseBinary(TextStream& in, Sink& sink) {
                 return ReadStatus::BadVertices;
         }
         welded.endFacet();
+        if (attributes != nullptr) attributes->facet(loadBinary<std::uint16_t>(facet + 48, false));
     }
     // A pipe's size is known only now: nothing may follow the last facet.
     if (!in.lookAhead().empty()) return ReadStatus::BadHeader;
@@ -120,20 +191,23 @@ ReadStatus parseBinary(TextStream& in, Sink& sink) {
 }
 
 template <class Sink>
-ReadStatus parseText(TextStream& in, Sink& sink) {
+ReadStatus parseText(TextStream& in, Sink& sink, StlAttributes* attributes) {
     std::string_view token;
     std::string_view rest;
     if (!in.readToken(token, kMaxToken) || token != "solid") return ReadStatus::BadHeader;
     if (!in.readLine(rest, kMaxNameLine) && !in.eof()) return ReadStatus::BadHeader;
+    if (attributes != nullptr) attributes->solid(rest);
 
     WeldingSink<Sink, double> welded(sink);
     bool inSolid = true;
+    std::size_t corners = 0;
     auto expect = [&in, &token](std::string_view word) { return in.readToken(token, kMaxToken) && token == word; };
     while (in.readToken(token, kMaxToken)) {
         if (!inSolid) {
             // Another solid may follow the first.
             if (token != "solid") return ReadStatus::BadFaces;
             if (!in.readLine(rest, kMaxNameLine) && !in.eof()) return ReadStatus::BadFaces;
+            if (attributes != nullptr) attributes->solid(rest);
             inSolid = true;
             continue;
         }
@@ -155,8 +229,11 @@ ReadStatus parseText(TextStream& in, Sink& sink) {
             for (double& v : xyz)
                 if (!in.readToken(token, kMaxToken) || !parseFinite(token, v)) return ReadStatus::BadVertices;
             if (!welded.corner(xyz[0], xyz[1], xyz[2])) return ReadStatus::BadVertices;
+            ++corners;
         }
         if (!expect("endfacet") || !welded.endFacet()) return ReadStatus::BadFaces;
+        if (attributes != nullptr) attributes->triangles(corners - 2);
+        corners = 0;
     }
     if (inSolid) return ReadStatus::BadFaces;  // no "endsolid": cut short
     welded.finish();
@@ -164,31 +241,46 @@ ReadStatus parseText(TextStream& in, Sink& sink) {
 }
 
 template <class Sink>
-ReadStatus parseStl(TextStream& in, Sink& sink, FileFlavour& flavour) {
+ReadStatus parseStl(TextStream& in, Sink& sink, FileFlavour& flavour, StlAttributes* attributes = nullptr) {
     if (looksLikeText(in.lookAhead(), in.knownSize())) {
         flavour.encoding = FileFlavour::Encoding::Text;
         flavour.doubleCoordinates = true;
-        return parseText(in, sink);
+        return parseText(in, sink, attributes);
     }
     flavour.encoding = FileFlavour::Encoding::BinaryLittleEndian;
     flavour.doubleCoordinates = false;
-    return parseBinary(in, sink);
+    return parseBinary(in, sink, attributes);
+}
+
+// Loads the input `in` is open on; with `carry`, keeping what the facets
+// carry besides (into the mesh's attributes and flavour.carried).
+ReadStatus loadStl(Mesh& mesh, TextStream& in, const char* name, FileFlavour& flavour, bool carry) {
+    auto carried = std::make_shared<CarriedData>();
+    std::unique_ptr<StlAttributes> attributes;
+    if (carry) attributes = std::make_unique<StlAttributes>(carried->stl);
+    StlAttributes* facets = attributes.get();
+    const ReadStatus status = loadRecords(mesh, in, LoadMessages::Totals, name, [&in, &flavour, facets](auto& sink) {
+        return parseStl(in, sink, flavour, facets);
+    });
+    if (status == ReadStatus::Loaded && attributes && attributes->any()) {
+        mesh.attributes = attributes->finish(mesh);
+        flavour.carried = std::move(carried);
+    }
+    return status;
 }
 
 }  // namespace
 
-ReadStatus readStl(Mesh& mesh, const char* fileName, FileFlavour& flavour) {
+ReadStatus readStl(Mesh& mesh, const char* fileName, FileFlavour& flavour, bool carry) {
     TextStream in;
     if (!in.open(fileName)) return ReadStatus::FileNotFound;
-    return loadRecords(mesh, in, LoadMessages::Totals, fileName,
-                       [&in, &flavour](auto& sink) { return parseStl(in, sink, flavour); });
+    return loadStl(mesh, in, fileName, flavour, carry);
 }
 
-ReadStatus readStlData(Mesh& mesh, const char* data, std::size_t size, FileFlavour& flavour) {
+ReadStatus readStlData(Mesh& mesh, const char* data, std::size_t size, FileFlavour& flavour, bool carry) {
     TextStream in;
     in.openBuffer(data, size);
-    return loadRecords(mesh, in, LoadMessages::Totals, "",
-                       [&in, &flavour](auto& sink) { return parseStl(in, sink, flavour); });
+    return loadStl(mesh, in, "", flavour, carry);
 }
 
 // The same parse into a plain record sink, on this thread (zeq-tiles).

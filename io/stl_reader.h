@@ -33,9 +33,14 @@ namespace zeq {
 // facet cut short or not of the form above, and for text without its
 // "endsolid" (a lone "solid NAME" line included). Prints " V <Vertices>", " E <Edges>", " F <Faces>" after a
 // complete load.
-ReadStatus readStl(Mesh& mesh, const char* fileName, FileFlavour& flavour);
+//
+// With `carry` (the default), what the facets carry is kept for the writer:
+// a binary file's attribute bytes (a 15-bit colour each, under a header
+// that gives the default colour after "COLOR="), and the solid each face of
+// a text file of several solids was in.
+ReadStatus readStl(Mesh& mesh, const char* fileName, FileFlavour& flavour, bool carry = true);
 
 // The same rules applied to bytes in memory.
-ReadStatus readStlData(Mesh& mesh, const char* data, std::size_t size, FileFlavour& flavour);
+ReadStatus readStlData(Mesh& mesh, const char* data, std::size_t size, FileFlavour& flavour, bool carry = true);
 
 }  // namespace zeq

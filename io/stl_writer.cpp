@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "io/byte_order.h"
+#include "io/carried_data.h"
 #include "io/live_mesh.h"
 #include "io/number_format.h"
 #include "io/output_file.h"
@@ -39,13 +40,13 @@ std::array<float, 3> unitNormal(const std::array<Point3, 3>& p) {
     return {static_cast<float>(nx / length), static_cast<float>(ny / length), static_cast<float>(nz / length)};
 }
 
-void writeBinaryFacet(OutputFile& out, const std::array<Point3, 3>& p) {
+void writeBinaryFacet(OutputFile& out, const std::array<Point3, 3>& p, std::uint16_t attribute = 0) {
     unsigned char facet[50];
     unsigned char* end = facet;
     for (float n : unitNormal(p)) end = storeBinary(end, n, false);
     for (const Point3& q : p)
         for (double c : {q.x, q.y, q.z}) end = storeBinary(end, static_cast<float>(c), false);
-    end = storeBinary(end, std::uint16_t{0}, false);
+    end = storeBinary(end, attribute, false);
     out.write(reinterpret_cast<const char*>(facet), sizeof facet);
 }
 
@@ -75,6 +76,56 @@ void writeTextFacet(OutputFile& out, const std::array<Point3, 3>& p) {
     out.write(text, static_cast<std::size_t>(end - text));
 }
 
+// The STL of a mesh whose facets carry attribute bytes (binary) or whose
+// faces came from several solids (text): the header keeps the file's
+// default colour after "COLOR=", each facet its attribute bytes; each run of
+// faces from one solid is written as a solid of that name.
+int writeCarriedStl(Mesh& mesh, const char* fileName, const FileFlavour& flavour) {
+    const StlCarried& stl = flavour.carried->stl;
+    const MeshAttributes& attributes = *mesh.attributes;
+    OutputFile out;
+    if (!out.open(fileName)) return 1;
+    renumberLiveVertices(mesh);
+    const bool binary = flavour.binary();
+    if (binary) {
+        unsigned char header[kHeaderBytes + 4] = {};
+        const std::size_t name = std::strlen(kProducerName);
+        std::memcpy(header, kProducerName, name);
+        if (stl.headerColour) {
+            std::memcpy(header + name, " COLOR=", 7);
+            std::memcpy(header + name + 7, stl.colour, 4);
+        }
+        storeBinary(header + kHeaderBytes, static_cast<std::uint32_t>(countWritableFaces(mesh)), false);
+        out.write(reinterpret_cast<const char*>(header), sizeof header);
+    }
+    auto channel = [&](FaceId f, int c) {
+        return c < 0 ? 0u : static_cast<std::uint32_t>(attributes.faceLayout.get(attributes.faceRecord(f), static_cast<std::size_t>(c)));
+    };
+    bool open = false;
+    std::uint32_t solid = 0;
+    std::array<VertexId, 3> corners;
+    for (FaceId f : mesh.faces) {
+        if (!isLive(f) || !faceCorners(f, corners)) continue;
+        if (binary) {
+            writeBinaryFacet(out, writtenCorners(corners, true), static_cast<std::uint16_t>(channel(f, stl.attributeChannel)));
+            continue;
+        }
+        const std::uint32_t s = channel(f, stl.solidChannel);
+        if (!open || s != solid) {
+            if (open) out.print("endsolid %s\n", stl.solidNames[solid].c_str());
+            solid = s;
+            open = true;
+            out.print("solid %s\n", stl.solidNames[solid].c_str());
+        }
+        writeTextFacet(out, writtenCorners(corners, false));
+    }
+    if (!binary) {
+        if (!open) out.print("solid %s\n", stl.solidNames.empty() ? "zeq" : stl.solidNames[0].c_str());
+        out.print("endsolid %s\n", stl.solidNames.empty() ? "zeq" : stl.solidNames[solid].c_str());
+    }
+    return out.commit() ? 0 : 1;
+}
+
 }  // namespace
 
 void writeStlStart(OutputFile& out, bool binary, std::uint32_t facetCount) {
@@ -102,6 +153,7 @@ void writeStlEnd(OutputFile& out, bool binary) {
 }
 
 int writeStl(Mesh& mesh, const char* fileName, const FileFlavour& flavour) {
+    if (flavour.carried && mesh.attributes) return writeCarriedStl(mesh, fileName, flavour);
     OutputFile out;
     if (!out.open(fileName)) return 1;
     renumberLiveVertices(mesh);

@@ -18,6 +18,10 @@ namespace zeq {
 // corners as doubles in their shortest exact form, "endsolid zeq". A facet's
 // normal is the unit normal of the triangle as written, computed in double
 // precision and given in single precision (0 0 0 for a triangle of no area).
+// When the faces carry what an STL file gave (flavour.carried): binary
+// facets keep their attribute bytes and the header the file's default colour
+// (" COLOR=" and its four bytes after the name); text faces from several
+// solids are written as runs of solids of those names.
 // Returns 0 when the file was written completely, 1 when it could not be
 // created or written (then no file is left behind and an existing one is
 // kept). Prints nothing.

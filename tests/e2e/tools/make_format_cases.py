@@ -215,15 +215,16 @@ TEXT_STL_SQ = ("solid square\n" + "".join(stl_facet(c) for c in STL_SQ_CORNERS)
                + "endsolid square\n")
 
 
-def binary_stl(facets, count=None, header=b"binary square"):
-    """facets: lists of three (x, y, z); count: the announced number."""
+def binary_stl(facets, count=None, header=b"binary square", attributes=None):
+    """facets: lists of three (x, y, z); count: the announced number;
+    attributes: each facet's attribute bytes (0 when not given)."""
     out = header.ljust(80, b"\0")
     out += struct.pack("<I", len(facets) if count is None else count)
-    for f in facets:
+    for k, f in enumerate(facets):
         out += struct.pack("<3f", 0, 0, 1)
         for c in f:
             out += struct.pack("<3f", *c)
-        out += b"\0\0"
+        out += struct.pack("<H", attributes[k] if attributes else 0)
     return out
 
 
@@ -574,8 +575,11 @@ def main():
     stl_in = ("solid first\n" + stl_facet(STL_SQ_CORNERS[0], "9 9 9")
               + "endsolid first\nsolid second\n"
               + stl_facet(STL_SQ_CORNERS[1], "-1 0 0") + "endsolid second\n")
-    # Written: "solid zeq", the facets in SQUARE's written corner order, the
-    # corners as the shortest doubles ("0", "1"), "endsolid zeq". Normals,
+    # Written: the faces of the two solids keep their solids' names, a
+    # "solid" and "endsolid" line around each run of faces from one solid;
+    # the facets in SQUARE's written corner order (the first from solid
+    # first, the second from solid second), the corners as the shortest
+    # doubles ("0", "1"). Normals,
     # with u = c1 - c0, v = c2 - c0, n = (uy vz - uz vy, uz vx - ux vz,
     # ux vy - uy vx):
     #   (v0,v1,v2): u = (1,0,0), v = (1,1,0): n = (0*0 - 0*1, 0*1 - 1*0,
@@ -583,9 +587,9 @@ def main():
     #   (v0,v2,v3): u = (1,1,0), v = (0,1,0): n = (1*0 - 0*1, 0*0 - 1*0,
     #     1*1 - 1*0) = (+0, +0, 1): "0 0 1".
     # (Every product is of non-negative numbers, so no -0 appears.)
-    stl_out = ("solid zeq\n"
-               + "".join(stl_facet(c) for c in STL_SQ_CORNERS)
-               + "endsolid zeq\n")
+    stl_out = ("solid first\n" + stl_facet(STL_SQ_CORNERS[0])
+               + "endsolid first\nsolid second\n"
+               + stl_facet(STL_SQ_CORNERS[1]) + "endsolid second\n")
     full_run("hostile-stl-text-two-solids", "1", "in.stl", stl_in, (4, 5, 2),
              60, stl_out)
 
@@ -603,6 +607,26 @@ def main():
     stl_bin_out = binary_stl(BIN_STL_SQ_FACETS, header=b"ZEQ 1.22a")
     full_run("hostile-stl-binary-header-starting-with-solid", "0", "in.stl",
              stl_bin_in, (4, 5, 2), 10, stl_bin_out)
+
+    # Binary with a default colour in the header (the bytes after "COLOR=")
+    # and a 15-bit colour in each facet's attribute bytes: both carried. The
+    # header becomes "ZEQ 1.22a COLOR=" and the same four bytes; each facet
+    # keeps its attribute (SQUARE's faces are written in the file's order).
+    # Normals as in the case above.
+    colours = [0x801F, 0x7C00]
+    stl_colour_in = binary_stl(BIN_STL_SQ_FACETS, attributes=colours,
+                               header=b"exported COLOR=\xa0\xb0\xc0\xff MATERIAL=")
+    stl_colour_out = binary_stl(BIN_STL_SQ_FACETS, attributes=colours,
+                                header=b"ZEQ 1.22a COLOR=\xa0\xb0\xc0\xff")
+    full_run("hostile-stl-binary-facet-colours", "0", "in.stl",
+             stl_colour_in, (4, 5, 2), 10, stl_colour_out)
+    # With --no-attributes the attribute bytes are 0 and the header our own.
+    make_case("hostile-stl-binary-facet-colours-positions-only",
+              "--no-attributes -N 0 in.stl out.stl",
+              BANNER + input_line("in.stl") + counts(4, 5, 2)
+              + stalled_run(10, False, 4, 5, 2, 0), 0,
+              inputs={"in.stl": stl_colour_in},
+              outputs={"out.stl": binary_stl(BIN_STL_SQ_FACETS, header=b"ZEQ 1.22a")})
 
     # Binary with no facet: nothing to load, an empty mesh; every count is
     # refused for it (0 is not below 0 faces).
