@@ -218,6 +218,32 @@ def main():
               inputs={"in.ply": assimp},
               outputs={"out.ply": ply_out("binary_little_endian", sq,
                                           mfc.SQ_F)})
+    # Copies of a position with different values: a seam. The text file
+    # below stores v0 twice with different s (0 and 0.75); v2's copies agree.
+    # Welded: SQUARE, and v0's corner in the second face carries s = 0.75,
+    # its first corner s = 0, so v0 is held (it is on the boundary anyway)
+    # and written twice: once with its own values (the first corner's) in
+    # its place, and once more after the live vertices, as vertex 4, for the
+    # second face's corner. The vertex list property "flags" is not carried:
+    # its note follows the load's counts.
+    seam_in = ("ply\nformat ascii 1.0\nelement vertex 6\n"
+               "property float x\nproperty float y\nproperty float z\n"
+               "property float s\nproperty list uchar int flags\n"
+               "element face 2\nproperty list uchar int vertex_indices\n"
+               "end_header\n0 0 0 0 0\n1 0 0 0.25 1 7\n1 1 0 0.5 0\n"
+               "0 0 0 0.75 0\n1 1 0 0.5 0\n0 1 0 1 0\n3 0 1 2\n3 3 4 5\n")
+    seam_out = ("ply\nformat ascii 1.0\ncomment ZEQ 1.22a\nelement vertex 5\n"
+                "property float x\nproperty float y\nproperty float z\n"
+                "property float s\nelement face 2\n"
+                "property list uchar int vertex_indices\nend_header\n"
+                "0 0 0 0\n1 0 0 0.25\n1 1 0 0.5\n0 1 0 1\n0 0 0 0.75\n"
+                "3 0 1 2\n3 4 2 3\n")
+    make_case("foreign-ply-split-vertices-seam", "-N 1 in.ply out.ply",
+              head("in.ply") + stalled(
+                  mfc.counts(4, 5, 2) + "Note: list property <flags> of "
+                  "<vertex> is not carried to the output!\n", (4, 5, 2),
+                  "out.ply"), 0,
+              inputs={"in.ply": seam_in}, outputs={"out.ply": seam_out})
     # No face element, or faces only as triangle strips: nothing to simplify.
     vertices_only = ("ply\nformat ascii 1.0\nelement vertex 4\n"
                      "property float x\nproperty float y\nproperty float z\n"
