@@ -36,6 +36,7 @@ void AttributeRecords::addTriangle(const std::uint32_t records[3], const std::ui
 
     MeshAttributes& a = *attributes_;
     const std::size_t stride = a.vertexLayout.stride();
+    if (stride == 0) return;  // nothing for corners to differ in
     for (int c = 0; c < 3; ++c) {
         unsigned char* record = corner_[c].data();
         if (vertexPartBytes_ != 0)

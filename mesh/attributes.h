@@ -115,6 +115,12 @@ public:
     unsigned char* faceRecord(FaceId f) { return faceRecords_.data() + f.index() * faceLayout.stride(); }
     const unsigned char* faceRecord(FaceId f) const { return faceRecords_.data() + f.index() * faceLayout.stride(); }
 
+    // Whether the records are those of `vertices` vertices and `faces` faces.
+    bool sizedFor(std::size_t vertices, std::size_t faces) const {
+        return held_.size() == vertices && vertexRecords_.size() == vertices * vertexLayout.stride() &&
+               faceRecords_.size() == faces * faceLayout.stride();
+    }
+
     bool held(VertexId v) const { return v.index() < held_.size() && held_[v.index()] != 0; }
     void hold(VertexId v) { held_[v.index()] = 1; }
     std::size_t heldCount() const;

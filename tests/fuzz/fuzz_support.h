@@ -19,6 +19,8 @@
 #include "io/off_reader.h"
 #include "io/smf_reader.h"
 #include "mesh/handles.h"
+#include "io/carried_data.h"
+#include "io/mesh_format.h"
 #include "mesh/mesh.h"
 
 namespace zeq::fuzz {
@@ -117,6 +119,13 @@ inline bool samePoint(const Point3& a, const Point3& b) { return a.x == b.x && a
 // positions, and either the same vertices in the same order (`sameVertices`)
 // or at most as many (a format that welds corners by position and holds no
 // unused vertex).
+// What a load carries is sized for every record it made.
+inline void checkAttributes(const Mesh& mesh) {
+    if (mesh.attributes)
+        require(mesh.attributes->sizedFor(mesh.createdVertices(), mesh.createdFaces()),
+                "carried records do not match the mesh's");
+}
+
 inline void checkReadBack(const WrittenMesh& w, bool sameVertices) {
     checkLoadedMesh(theMesh);
     require(theMesh.faces.size() == w.faces.size(), "read-back face count differs from the faces written");
@@ -200,6 +209,32 @@ inline void checkWeldingAgrees(int status, bool welded, const std::function<int(
         positions.emplace(p.x + 0.0, p.y + 0.0, p.z + 0.0);
     }
     require(positions.size() == theMesh.vertices.size(), "welded vertices share a position");
+}
+
+// Whether a written file has values to carry back: values of vertices,
+// corners or faces, or PLY elements copied through.
+inline bool carriesValues(const Mesh& mesh, const FileFlavour& flavour) {
+    const bool values = mesh.attributes && (!mesh.attributes->vertexLayout.empty() || !mesh.attributes->faceLayout.empty());
+    return values || (flavour.carried && !flavour.carried->ply.copies.empty());
+}
+
+// Carrying what a file holds never changes the mesh a load builds: `load`
+// (carrying as told) gives the same status and corners without carrying
+// when it loads with carrying. Leaves the carrying load in the mesh.
+inline void checkCarryingAgrees(int status, const std::function<int(bool)>& load) {
+    checkAttributes(theMesh);
+    if (status != 0) return;
+    const std::vector<std::vector<Point3>> carried = cornerPositions(theMesh);
+    resetGlobals();
+    require(load(false) == 0, "a file loads with what it carries but not without");
+    require(!theMesh.attributes, "positions alone carried something");
+    const std::vector<std::vector<Point3>> bare = cornerPositions(theMesh);
+    require(carried.size() == bare.size(), "carrying changed the face count");
+    for (std::size_t k = 0; k < carried.size(); ++k)
+        for (std::size_t i = 0; i < carried[k].size() && i < bare[k].size(); ++i)
+            require(samePoint(carried[k][i], bare[k][i]), "carrying moved a corner");
+    resetGlobals();
+    load(true);
 }
 
 // The numbers of vertex and face lines in a writer's output.

@@ -13,15 +13,17 @@ namespace {
 
 constexpr std::size_t kRoundTripRecords = 4096;
 
-void checkRoundTrip() {
+void checkRoundTrip(const zeq::FileFlavour& flavour) {
     using namespace zeq;
     const fuzz::WrittenMesh written = fuzz::liveView(theMesh);
     const std::string& path = fuzz::scratchFile("out.obj");
-    fuzz::require(writeObj(theMesh, path.c_str()) == 0, "OBJ write failed");
+    fuzz::require(writeObj(theMesh, path.c_str(), flavour) == 0, "OBJ write failed");
     // Everything compared is in `written`: the output is read back in place
     // of the mesh that was written.
     resetGlobals();
-    const ReadStatus status = readObj(theMesh, path.c_str());
+    FileFlavour back;
+    const ReadStatus status = readObj(theMesh, path.c_str(), true, &back);
+    fuzz::checkAttributes(theMesh);
     // A mesh whose vertices are all unused is written without a 'v' line,
     // which the reader refuses as a header failure.
     if (written.vertices.empty()) {
@@ -41,9 +43,9 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace zeq;
-    const auto load = [&](bool weld) {
-        return static_cast<int>(readObjText(theMesh, reinterpret_cast<const char*>(data), size, weld));
-    };
+    const char* text = reinterpret_cast<const char*>(data);
+    FileFlavour flavour;
+    const auto load = [&](bool weld) { return static_cast<int>(readObjText(theMesh, text, size, weld)); };
     resetGlobals();
     const int status = load(true);
     // Vertex lines may follow faces, so a bad one can fail the load after
@@ -51,8 +53,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     fuzz::checkReadOutcome(status, size, false);
     // Leaves the welded load in the mesh again.
     fuzz::checkWeldingAgrees(status, true, load);
-    if (status == 0 && theMesh.vertices.size() <= kRoundTripRecords && theMesh.faces.size() <= kRoundTripRecords)
-        checkRoundTrip();
+    // Carried, a load may refuse what it would skip (a colour that does not
+    // read): only a carried load that succeeds is compared.
+    resetGlobals();
+    const int carriedStatus = static_cast<int>(readObjText(theMesh, text, size, true, &flavour));
+    fuzz::checkReadOutcome(carriedStatus, size, false);
+    fuzz::require(carriedStatus != 0 || status == 0, "a file loads with what it carries but not without");
+    fuzz::checkCarryingAgrees(carriedStatus, [&](bool carry) {
+        flavour = FileFlavour{};
+        return static_cast<int>(readObjText(theMesh, text, size, true, carry ? &flavour : nullptr));
+    });
+    if (carriedStatus == 0 && theMesh.vertices.size() <= kRoundTripRecords &&
+        theMesh.faces.size() <= kRoundTripRecords)
+        checkRoundTrip(flavour);
     resetGlobals();
     return 0;
 }

@@ -42,16 +42,19 @@ for c in smf off ply stl obj; do
     mkdir -p "$scratch/$c"
     cp "$here"/corpus/$c/* "$scratch/$c/"
 done
-# run_sequence inputs start with a selector byte: bit 0 picks OFF, the rest
-# the target percentage. Seed each file at 40 % and at 0 %.
-for s in "$here"/corpus/smf/*; do
-    { printf 'P'; cat "$s"; } >"$scratch/run/p40-$(basename "$s")"
-    { printf '\000'; cat "$s"; } >"$scratch/run/p0-$(basename "$s")"
-done
-for s in "$here"/corpus/off/*; do
-    { printf 'Q'; cat "$s"; } >"$scratch/run/p40-$(basename "$s")"
-    { printf '\001'; cat "$s"; } >"$scratch/run/p0-$(basename "$s")"
-done
+# run_sequence inputs start with a selector byte: bits 0 and 1 pick SMF,
+# OFF, PLY or OBJ, the rest the target percentage. Seed each file at 40 %
+# and at 0 %.
+seed_run() {  # format number, corpus
+    for s in "$here"/corpus/$2/*; do
+        { printf "\\$(printf '%03o' $((160 + $1)))"; cat "$s"; } >"$scratch/run/p40-$(basename "$s")"
+        { printf "\\$(printf '%03o' "$1")"; cat "$s"; } >"$scratch/run/p0-$(basename "$s")"
+    done
+}
+seed_run 0 smf
+seed_run 1 off
+seed_run 2 ply
+seed_run 3 obj
 
 corpus_of() {
     case "$1" in smf_*) echo smf ;; off_*) echo off ;; ply_*) echo ply ;; stl_*) echo stl ;;

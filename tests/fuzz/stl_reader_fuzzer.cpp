@@ -58,6 +58,7 @@ void checkRoundTrip(const zeq::FileFlavour& flavour) {
     resetGlobals();
     FileFlavour backFlavour;
     fuzz::require(readStl(theMesh, path.c_str(), backFlavour) == ReadStatus::Loaded, "written STL does not load back");
+    fuzz::require(!flavour.carried == !backFlavour.carried || theMesh.faces.empty(), "what the STL carried does not read back");
     fuzz::require(backFlavour.encoding == flavour.encoding, "written STL has another encoding");
     fuzz::checkReadBack(written, false);
 }
@@ -80,6 +81,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     fuzz::checkReadOutcome(status, size, false);
     // Every non-empty input is taken as text or binary.
     if (status != 2) checkFlavour(bytes, flavour, status);
+    fuzz::checkCarryingAgrees(status, [&](bool carry) {
+        flavour = FileFlavour{};
+        return static_cast<int>(readStlData(theMesh, bytes.data(), size, flavour, carry));
+    });
     if (status == 0 && theMesh.vertices.size() <= kRoundTripRecords && theMesh.faces.size() <= kRoundTripRecords)
         checkRoundTrip(flavour);
     resetGlobals();
