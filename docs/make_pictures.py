@@ -16,9 +16,15 @@ With --attributes-only it makes instead the pictures of meshes that carry
 attributes: data/make_attributed.py writes a bunny with vertex colours (PLY)
 and a textured cylinder (OBJ, MTL, PNG) into a temporary folder, zeq
 simplifies them at the same fractions, and each is drawn with its colours or
-its texture (attribute_figure). Until zeq writes those attributes back, it
-lists which outputs are missing and exits with 0, leaving every picture as it
-was.
+its texture interpolated across every face, pixel by pixel (attribute_figure),
+with each run's target and the faces it reached in the title and the face
+count under each view (in red when the target was not reached). The
+cylinder's picture has a second row: the same runs with --no-attributes,
+whose files hold positions only; there each vertex takes the texture
+coordinates of the nearest point of the input (uv_put_back), so the picture
+shows where a texture would tear on a mesh that cannot carry seams. If
+zeq's outputs lack the attributes, it lists which and exits with 0, leaving
+every picture as it was.
 
 Everything is read from local files; nothing is downloaded. Needs numpy and
 matplotlib (Debian: python3-matplotlib); docs/make_pictures installs them.
@@ -32,6 +38,7 @@ import os
 import subprocess
 import sys
 import tempfile
+import textwrap
 
 import numpy as np
 import matplotlib
@@ -54,12 +61,16 @@ MESHES = [
 ]
 
 # Meshes with attributes, made by data/make_attributed.py: picture name, the
-# generator's arguments before the output name, output name, camera, title.
+# generator's arguments before the output name, output name, camera, title,
+# which vertices zeq holds for the attributes (named in the title when a
+# target is not reached), and whether a second row shows the runs with
+# --no-attributes.
 ATTRIBUTE_MESHES = [
     ("bunny_colours", ["coloured", "tests/e2e/meshes/bunny.smf"], "bunny_coloured.ply",
-     (0.0, 0.0, 15.0), "Stanford bunny with vertex colours"),
+     (0.0, 0.0, 15.0), "Stanford bunny with vertex colours", None, False),
     ("cylinder_texture", ["textured-cylinder"], "cylinder.obj", (-61.0, -27.0, -75.0),
-     "textured cylinder (UV seam facing, hard-edged rims, two materials)"),
+     "textured cylinder (UV seam facing, hard-edged rims, two materials)",
+     "the vertices of the UV seam and of the rims are held", True),
 ]
 FRACTIONS = [1.0, 0.20, 0.05, 0.01]
 PANEL_PX = 500          # each view is PANEL_PX square; four views side by side
@@ -155,8 +166,11 @@ def draw_mesh(ax, verts, faces, rot, centre, half, face_rgb=None):
     ax.axis("off")
 
 
-def save_png(fig, path):
-    """Saves the figure as a palette PNG (a fraction of the RGBA size)."""
+def save_png(fig, path, dither=False):
+    """Saves the figure as a palette PNG (a fraction of the RGBA size). With
+    dither, the pixels are mapped onto the palette with Floyd-Steinberg error
+    diffusion, which keeps smooth gradients (interpolated colours, shading)
+    from breaking into flat patches, at up to twice the file size."""
     buf = io.BytesIO()
     fig.savefig(buf, format="png", dpi=DPI, facecolor="white")
     plt.close(fig)
@@ -169,6 +183,11 @@ def save_png(fig, path):
     buf.seek(0)
     img = Image.open(buf).convert("RGB").quantize(colors=256, method=Image.Quantize.MEDIANCUT,
                                                   dither=Image.Dither.NONE)
+    if dither:
+        # quantize only diffuses the error when given a palette: the one just made.
+        buf.seek(0)
+        img = Image.open(buf).convert("RGB").quantize(palette=img,
+                                                      dither=Image.Dither.FLOYDSTEINBERG)
     img.save(path, optimize=True)
 
 
@@ -506,85 +525,316 @@ def sample_texture(img, uv):
     return img[y, x]
 
 
-def face_colours(mesh, textures=None):
-    """Each face's colour before shading: for a textured mesh the texture at
-    the face's centroid in UV, for a mesh with vertex colours the mean of its
-    corners' colours; else the materials' Kd, else None (the plain colour).
-    textures caches the loaded images by path."""
+# ---- per-pixel rendering and texture coordinates put back ----------------------------
+
+SUPERSAMPLE = 3         # each view is drawn SUPERSAMPLE times larger, then averaged down
+
+
+def cross2(a, b):
+    """The z component of the cross product of 2-vectors (last axis)."""
+    return a[..., 0] * b[..., 1] - a[..., 1] * b[..., 0]
+
+
+def rasterize(xy, depth, faces, size):
+    """Which face each pixel of a size x size image shows, by a depth buffer.
+
+    xy holds the vertices' image positions in pixels (x to the right, y down;
+    the pixel in row j, column i is sampled at its centre (i + 0.5, j + 0.5)),
+    depth their depths, larger nearer. Returns a size x size array of face
+    indices, -1 where no face covers the pixel. A face seen edge-on covers
+    nothing; where two faces are equally near, the same one wins on every
+    run."""
+    zbuf = np.full(size * size, -np.inf)
+    ids = np.full(size * size, -1, dtype=np.int64)
+    tri = xy[faces]
+    tz = depth[faces]
+    area = cross2(tri[:, 1] - tri[:, 0], tri[:, 2] - tri[:, 0])
+    x0 = np.clip(np.ceil(tri[:, :, 0].min(axis=1) - 0.5), 0, size).astype(np.int64)
+    x1 = np.clip(np.floor(tri[:, :, 0].max(axis=1) - 0.5), -1, size - 1).astype(np.int64)
+    y0 = np.clip(np.ceil(tri[:, :, 1].min(axis=1) - 0.5), 0, size).astype(np.int64)
+    y1 = np.clip(np.floor(tri[:, :, 1].max(axis=1) - 0.5), -1, size - 1).astype(np.int64)
+    ok = (x1 >= x0) & (y1 >= y0) & (np.abs(area) > 1e-9)
+    # Faces go in batches of like size: each scans the square, of a side that
+    # is a power of two, at the top left of its bounding box.
+    span = np.maximum(x1 - x0, y1 - y0) + 1
+    side = np.left_shift(1, np.ceil(np.log2(np.maximum(span, 1))).astype(np.int64))
+    steps = np.arange(int(side[ok].max()) if ok.any() else 1)
+    for s in np.unique(side[ok]):
+        group = np.nonzero(ok & (side == s))[0]
+        batch = max(1, (1 << 19) // int(s * s))
+        for start in range(0, len(group), batch):
+            f = group[start:start + batch]
+            gx = x0[f, None, None] + steps[None, None, :s]
+            gy = y0[f, None, None] + steps[None, :s, None]
+            px, py = gx + 0.5, gy + 0.5
+            t = tri[f]
+            ta, tb, tc = (t[:, k, None, None, :] for k in range(3))
+            wa = ((tb[..., 0] - px) * (tc[..., 1] - py) - (tc[..., 0] - px) * (tb[..., 1] - py)) \
+                / area[f, None, None]
+            wb = ((tc[..., 0] - px) * (ta[..., 1] - py) - (ta[..., 0] - px) * (tc[..., 1] - py)) \
+                / area[f, None, None]
+            wc = 1.0 - wa - wb
+            inside = ((wa >= -1e-9) & (wb >= -1e-9) & (wc >= -1e-9)
+                      & (gx <= x1[f, None, None]) & (gy <= y1[f, None, None]))
+            z = (wa * tz[f, 0, None, None] + wb * tz[f, 1, None, None]
+                 + wc * tz[f, 2, None, None])[inside]
+            pix = np.broadcast_to(gy * size + gx, inside.shape)[inside]
+            face = np.broadcast_to(f[:, None, None], inside.shape)[inside]
+            # The nearest sample of each pixel in the batch (lower face index
+            # on a tie: lexsort is stable), then the depth buffer's test.
+            order = np.lexsort((-z, pix))
+            pix, z, face = pix[order], z[order], face[order]
+            first = np.ones(len(pix), dtype=bool)
+            first[1:] = pix[1:] != pix[:-1]
+            pix, z, face = pix[first], z[first], face[first]
+            nearer = z > zbuf[pix]
+            zbuf[pix[nearer]] = z[nearer]
+            ids[pix[nearer]] = face[nearer]
+    return ids.reshape(size, size)
+
+
+def draw_attributed(ax, mesh, rot, centre, half, textures):
+    """Draws mesh (a dict of read_attributed) into ax as an image, in the view
+    of draw_mesh. Each pixel takes the colour the surface has there: the
+    texture at the texture coordinates interpolated across the face (the
+    nearest texel), else the vertex colours interpolated across the face,
+    else the face's material colour, else FACE_RGB. Lighting is draw_mesh's,
+    one brightness per face, so the triangles show; so do their borders, a
+    darker shade of the colour, drawn only where the face is seen. The image
+    is made SUPERSAMPLE times larger and averaged down, which smooths the
+    borders and the texture's steps. textures caches the images by path."""
+    size = PANEL_PX * SUPERSAMPLE
     faces = mesh["faces"]
+    v = (mesh["verts"] - centre) @ rot.T
+    scale = size / (2.0 * half)
+    xy = np.stack([(v[:, 0] + half) * scale, (half - v[:, 1]) * scale], axis=1)
+    ids = rasterize(xy, v[:, 2], faces, size)
+
+    tri = v[faces]
+    n = np.cross(tri[:, 1] - tri[:, 0], tri[:, 2] - tri[:, 0])
+    length = np.linalg.norm(n, axis=1)
+    length[length == 0] = 1.0
+    n /= length[:, None]
+    facing = np.where(n[:, 2] < 0, -1.0, 1.0)
+    lambert = np.clip((n * facing[:, None]) @ (LIGHT / np.linalg.norm(LIGHT)), 0.0, 1.0)
+    shade = 0.30 + 0.70 * lambert
+
+    rows, cols = np.nonzero(ids >= 0)
+    fid = ids[rows, cols]
+    p = np.stack([cols + 0.5, rows + 0.5], axis=1)
+    t = xy[faces[fid]]
+    area = cross2(t[:, 1] - t[:, 0], t[:, 2] - t[:, 0])
+    wa = cross2(t[:, 1] - p, t[:, 2] - p) / area
+    wb = cross2(t[:, 2] - p, t[:, 0] - p) / area
+    w = np.stack([wa, wb, 1.0 - wa - wb], axis=1)
+
+    if mesh["face_kd"] is not None:
+        rgb = mesh["face_kd"][fid].astype(float)
+    else:
+        rgb = np.tile(FACE_RGB, (len(fid), 1))
     if mesh["face_uv"] is not None and mesh["textures"]:
-        textures = {} if textures is None else textures
-        base = mesh["face_kd"] if mesh["face_kd"] is not None else np.tile(FACE_RGB, (len(faces), 1))
-        rgb = base.copy()
-        centroid = mesh["face_uv"].mean(axis=1)
         for k, tex in enumerate(mesh["textures"]):
             if tex not in textures:
                 textures[tex] = read_texture(tex)
-            sel = mesh["face_texture"] == k
-            rgb[sel] = sample_texture(textures[tex], centroid[sel])
-        return rgb
-    if mesh["vertex_rgb"] is not None:
-        return mesh["vertex_rgb"][faces].mean(axis=1)
-    return mesh["face_kd"]
+            sel = mesh["face_texture"][fid] == k
+            uv = (w[sel, :, None] * mesh["face_uv"][fid[sel]]).sum(axis=1)
+            rgb[sel] = sample_texture(textures[tex], uv)
+    elif mesh["vertex_rgb"] is not None:
+        rgb = (w[:, :, None] * mesh["vertex_rgb"][faces[fid]]).sum(axis=1)
+    colour = np.clip(rgb * shade[fid, None] + 0.08 * lambert[fid, None] ** 8, 0, 1)
+
+    # A face's border: its pixels next to a pixel (right, below, or the
+    # background on any side) that shows something else.
+    border = np.zeros(ids.shape, dtype=bool)
+    border[:, :-1] |= ids[:, :-1] != ids[:, 1:]
+    border[:-1, :] |= ids[:-1, :] != ids[1:, :]
+    empty = ids < 0
+    border[:, 1:] |= empty[:, :-1]
+    border[1:, :] |= empty[:-1, :]
+    colour[border[rows, cols]] *= 0.55
+
+    img = np.ones((size, size, 3))
+    img[rows, cols] = colour
+    img = img.reshape(PANEL_PX, SUPERSAMPLE, PANEL_PX, SUPERSAMPLE, 3).mean(axis=(1, 3))
+    ax.imshow(img, extent=(-half, half, -half, half), interpolation="nearest")
+    ax.set_xlim(-half, half)
+    ax.set_ylim(-half, half)
+    ax.set_aspect("equal")
+    ax.axis("off")
 
 
-def draw_coloured_mesh(ax, verts, faces, vertex_rgb, rot, centre, half):
-    """A mesh with per-vertex colours: each face takes the mean of its corners'
-    colours, then the flat shading of draw_mesh."""
-    draw_mesh(ax, verts, faces, rot, centre, half, face_rgb=vertex_rgb[faces].mean(axis=1))
+def closest_on_triangles(p, a, b, c):
+    """For points p and triangles abc (n x 3 each, row by row): the squared
+    distance from p to the nearest point of the triangle, that point's weights
+    on a, b, c (n x 3), and the weights of p's projection onto the triangle's
+    plane (n x 3; negative outside the triangle)."""
+    e0, e1, d = b - a, c - a, p - a
+    d00, d01, d11 = (e0 * e0).sum(1), (e0 * e1).sum(1), (e1 * e1).sum(1)
+    d20, d21 = (d * e0).sum(1), (d * e1).sum(1)
+    denom = d00 * d11 - d01 * d01
+    safe = np.where(denom > 0, denom, 1.0)
+    wb = np.where(denom > 0, (d11 * d20 - d01 * d21) / safe, 1 / 3)
+    wc = np.where(denom > 0, (d00 * d21 - d01 * d20) / safe, 1 / 3)
+    plane = np.stack([1.0 - wb - wc, wb, wc], axis=1)
+    # Inside: the projection. Outside: the nearest point of the three sides.
+    candidates = []
+    inside = (denom > 0) & (plane >= 0).all(axis=1)
+    q = plane[:, :1] * a + plane[:, 1:2] * b + plane[:, 2:] * c
+    candidates.append((np.where(inside, ((p - q) ** 2).sum(1), np.inf), plane))
+    for i, (s, e) in enumerate(((a, b), (b, c), (c, a))):
+        se = e - s
+        length2 = (se * se).sum(1)
+        u = np.clip(((p - s) * se).sum(1) / np.where(length2 > 0, length2, 1.0), 0.0, 1.0)
+        q = s + u[:, None] * se
+        weights = np.zeros((len(p), 3))
+        weights[:, i] = 1.0 - u
+        weights[:, (i + 1) % 3] = u
+        candidates.append((((p - q) ** 2).sum(1), weights))
+    dist = np.stack([c_[0] for c_ in candidates], axis=1)
+    best = dist.argmin(axis=1)
+    near = np.stack([c_[1] for c_ in candidates], axis=1)[np.arange(len(p)), best]
+    return dist[np.arange(len(p)), best], near, plane
 
 
-def draw_textured_mesh(ax, verts, faces, face_uv, texture, rot, centre, half):
-    """A textured mesh: each face takes the texture's colour (texture: an
-    H x W x 3 array, or a file name) at its centroid in UV, then the flat
-    shading of draw_mesh."""
-    img = read_texture(texture) if isinstance(texture, str) else texture
-    draw_mesh(ax, verts, faces, rot, centre, half,
-              face_rgb=sample_texture(img, face_uv.mean(axis=1)))
+def nearest_faces(points, verts, faces, candidates=16):
+    """For each point (n x 3), the face of the mesh (verts, faces) nearest to
+    it, found among the faces with the nearest centroids; returns the face
+    indices and the weights of the nearest point on each."""
+    tri = verts[faces]
+    centroid = tri.mean(axis=1)
+    k = min(candidates, len(faces))
+    best = np.zeros(len(points), dtype=np.int64)
+    weights = np.zeros((len(points), 3))
+    for start in range(0, len(points), 256):
+        p = points[start:start + 256]
+        d2 = ((p[:, None, :] - centroid[None, :, :]) ** 2).sum(axis=2)
+        cand = np.argpartition(d2, k - 1, axis=1)[:, :k]
+        flat = cand.ravel()
+        dist, near, _ = closest_on_triangles(np.repeat(p, k, axis=0), tri[flat, 0],
+                                             tri[flat, 1], tri[flat, 2])
+        pick = dist.reshape(len(p), k).argmin(axis=1)
+        best[start:start + len(p)] = cand[np.arange(len(p)), pick]
+        weights[start:start + len(p)] = near.reshape(len(p), k, 3)[np.arange(len(p)), pick]
+    return best, weights
+
+
+def uv_put_back(source, mesh):
+    """Gives mesh (which has no texture coordinates) the texture coordinates
+    and texture of source, the textured mesh it was made from, one pair per
+    vertex: each vertex takes those of the nearest point of source's surface.
+    A file without attributes can hold no more than one pair per vertex, so a
+    face that spans a UV seam or joins two charts gets coordinates from both
+    sides, and the texture drawn across it tears, as it would for any such
+    file; inside one chart the texture lands where it was. Each face takes the
+    material of the source face nearest its centroid."""
+    faces = mesh["faces"]
+    near, weights = nearest_faces(mesh["verts"], source["verts"], source["faces"])
+    vertex_uv = (weights[:, :, None] * source["face_uv"][near]).sum(axis=1)
+    centroid_face, _ = nearest_faces(mesh["verts"][faces].mean(axis=1), source["verts"],
+                                     source["faces"])
+    out = dict(mesh)
+    out["face_uv"] = vertex_uv[faces]
+    out["textures"] = source["textures"]
+    out["face_texture"] = source["face_texture"][centroid_face]
+    if source["face_kd"] is not None:
+        out["face_kd"] = source["face_kd"][centroid_face]
+    return out
+
+
+def figure_cell(cell):
+    """A cell of attribute_figure as a dict: (title, path) and
+    (title, path, below[, uv_source]) tuples are views, (None, text) a note."""
+    if isinstance(cell, dict):
+        return cell
+    if cell[0] is None:
+        return {"note": cell[1]}
+    keys = ("title", "path", "below", "uv_source")
+    return dict(zip(keys, cell))
 
 
 def attribute_figure(entries, out_png, camera=(0.0, 0.0, 15.0), title=None):
-    """Draws the meshes of entries, (title, path) pairs, side by side into
-    out_png: with their texture when they have texture coordinates and one
-    (OBJ materials' map_Kd, PLY "comment TextureFile"), else with their vertex
-    colours, else with their materials' colours, else plain. Every view uses
-    the camera (yaw, pitch, roll as in rotation) and the first mesh's extent,
-    so views of one mesh at several sizes compare; each has its title above
-    and its face count below. A mesh whose own texture file is missing uses
-    the texture of the entry before it, if any (a simplified OBJ written
-    away from its material library)."""
-    meshes = [read_attributed(path) for _, path in entries]
-    textures, last_textures = {}, []
-    for mesh in meshes:
-        if mesh["face_uv"] is not None:
-            if mesh["textures"] and all(os.path.exists(t) for t in mesh["textures"]):
-                last_textures = mesh["textures"]
-            elif last_textures:
-                mesh["textures"] = last_textures
-                mesh["face_texture"] = np.zeros(len(mesh["faces"]), dtype=np.int64)
+    """Draws meshes side by side into out_png, in one row (entries a list of
+    cells) or several (a list of such lists). A cell is (title, path): the
+    mesh of path under its title, with its face count below; or
+    (title, path, below, uv_source): below is the text under the view (None
+    for the face count; a (text, colour) pair to colour it) and uv_source, if
+    given, a textured mesh's file whose texture uv_put_back lays onto the
+    mesh, which has none of its own; or (None, text): a panel of text.
+
+    A mesh is drawn by draw_attributed: with its texture when it has texture
+    coordinates and one (OBJ materials' map_Kd, PLY "comment TextureFile"),
+    else with its vertex colours, else with its materials' colours, else
+    plain. Every view uses the camera (yaw, pitch, roll as in rotation) and
+    the first mesh's extent, so views of one mesh at several sizes compare. A
+    mesh whose own texture file is missing uses the texture of the view
+    before it in its row, if any (a simplified OBJ written away from its
+    material library). title may hold several lines."""
+    rows = entries if entries and isinstance(entries[0], list) else [entries]
+    rows = [[figure_cell(c) for c in row] for row in rows]
+    loaded = {}
+
+    def load(path):
+        if path not in loaded:
+            loaded[path] = read_attributed(path)
+        return loaded[path]
+
+    meshes = []
+    for row in rows:
+        last_textures, row_meshes = [], []
+        for cell in row:
+            if "note" in cell:
+                row_meshes.append(None)
+                continue
+            mesh = dict(load(cell["path"]))
+            if cell.get("uv_source"):
+                mesh = uv_put_back(load(cell["uv_source"]), mesh)
+            if mesh["face_uv"] is not None:
+                if mesh["textures"] and all(os.path.exists(t) for t in mesh["textures"]):
+                    last_textures = mesh["textures"]
+                elif last_textures:
+                    mesh["textures"] = last_textures
+                    mesh["face_texture"] = np.zeros(len(mesh["faces"]), dtype=np.int64)
+            row_meshes.append(mesh)
+        meshes.append(row_meshes)
     rot = rotation(*camera)
-    first = meshes[0]
+    first = next(m for row in meshes for m in row if m is not None)
     used = first["verts"][np.unique(first["faces"])]
     rv = used @ rot.T
     lo, hi = rv.min(axis=0), rv.max(axis=0)
     centre = ((lo + hi) / 2) @ rot
     half = 0.53 * max(hi[0] - lo[0], hi[1] - lo[1])
 
-    n = len(entries)
-    top = 40 + (40 if title else 0)
-    height = PANEL_PX + 50 + top
+    n = max(len(row) for row in rows)
+    title_lines = title.count("\n") + 1 if title else 0
+    top = 10 + 30 * title_lines
+    row_px = 40 + PANEL_PX + 50          # title above, view, text below
+    height = top + len(rows) * row_px
     fig = plt.figure(figsize=(n * PANEL_PX / DPI, height / DPI), dpi=DPI)
     if title:
-        fig.suptitle(title, fontsize=15, y=1 - 22 / height)
-    for i, ((name, _), mesh) in enumerate(zip(entries, meshes)):
-        ax = fig.add_axes([i / n, 50 / height, 1 / n, PANEL_PX / height])
-        draw_mesh(ax, mesh["verts"], mesh["faces"], rot, centre, half,
-                  face_rgb=face_colours(mesh, textures))
-        fig.text((i + 0.5) / n, (50 + PANEL_PX + 18) / height, name, ha="center", va="center",
-                 fontsize=13)
-        fig.text((i + 0.5) / n, 18 / height, "%s faces" % format(len(mesh["faces"]), ","),
-                 ha="center", va="center", fontsize=14)
-    save_png(fig, out_png)
+        fig.text(0.5, 1 - (top - 5) / 2 / height, title, ha="center", va="center", fontsize=15,
+                 linespacing=1.4)
+    textures = {}
+    for r, (row, row_meshes) in enumerate(zip(rows, meshes)):
+        base = height - top - (r + 1) * row_px          # bottom of the row, in pixels
+        for i, (cell, mesh) in enumerate(zip(row, row_meshes)):
+            if mesh is None:
+                fig.text((i + 0.08) / n, (base + 50 + PANEL_PX / 2) / height, cell["note"],
+                         ha="left", va="center", fontsize=12, linespacing=1.45)
+                continue
+            ax = fig.add_axes([i / n, (base + 50) / height, 1 / n, PANEL_PX / height])
+            draw_attributed(ax, mesh, rot, centre, half, textures)
+            fig.text((i + 0.5) / n, (base + 50 + PANEL_PX + 20) / height, cell["title"],
+                     ha="center", va="center", fontsize=13)
+            below = cell.get("below") or "%s faces" % format(len(mesh["faces"]), ",")
+            text, colour = below if isinstance(below, tuple) else (below, "black")
+            fig.text((i + 0.5) / n, (base + 22) / height, text, ha="center", va="center",
+                     fontsize=14, color=colour)
+    # Colours interpolated across faces make gradients, which a palette
+    # without dithering breaks into patches; textures and flat colours do not.
+    save_png(fig, out_png, dither=any(
+        m is not None and m["vertex_rgb"] is not None and not (m["face_uv"] is not None
+                                                               and m["textures"])
+        for row in meshes for m in row))
 
 
 def carries_attributes(path):
@@ -606,37 +856,94 @@ def carries_attributes(path):
     return None
 
 
+def run_zeq(zeq, options, count, src, out):
+    """Runs zeq [options] -N count src out; returns None, or why it failed."""
+    run = subprocess.run([zeq] + options + ["-N", str(count), src, out], stdout=subprocess.PIPE,
+                         stderr=subprocess.STDOUT, text=True)
+    if run.returncode != 0:
+        return "zeq exited with status %d" % run.returncode
+    return None if os.path.exists(out) else "not written"
+
+
+def reached_label(faces, asked):
+    """The text under a simplified view: its face count, and, in dark red,
+    the target when the run stopped above it."""
+    if faces > asked:
+        return ("%s faces: target %s not reached" % (format(faces, ","), format(asked, ",")),
+                "#a01010")
+    return "%s faces" % format(faces, ",")
+
+
+def reached_line(what, asked, faces, held):
+    """One line of a title: each run's target and the faces it reached."""
+    line = "%s: %s faces" % (what, ", ".join("-N %d \u2192 %s" % (a, format(f, ","))
+                                            for a, f in zip(asked, faces)))
+    if any(f > a for a, f in zip(asked, faces)):
+        line += " (target not reached%s)" % (": " + held if held else "")
+    return line
+
+
+POSITIONS_NOTE = (
+    "Lower row: the same runs with --no-attributes. Those files hold positions only, "
+    "no texture coordinates. To show where the texture would tear, the picture gives "
+    "each of their vertices the texture coordinates of the nearest point of the input: "
+    "one pair per vertex, all that a file without seams can hold. A face across the UV "
+    "seam (right of centre) then spans the texture's whole width, squeezed; faces at "
+    "the rims mix the side's and the caps' charts. Carrying attributes (upper row), zeq "
+    "keeps two pairs at the seam and holds the seam's and rims' vertices.")
+
+
 def attribute_pictures(zeq, outdir, workdir):
     """Makes the ATTRIBUTE_MESHES pictures: generates each input with
     data/make_attributed.py, simplifies it with zeq at FRACTIONS and draws the
-    views with attribute_figure. Nothing is written to outdir unless every zeq
-    output carries its attributes; otherwise the missing ones are listed and
-    the function returns False."""
+    views with attribute_figure, the faces each run reached under its view
+    and in the title. For a mesh marked so, a second row shows the runs with
+    --no-attributes, textured by uv_put_back. Nothing is written to outdir
+    unless every zeq output carries its attributes (and every --no-attributes
+    output was written, without texture coordinates); otherwise what is wrong
+    is listed and the function returns False."""
     generator = os.path.join(ROOT, "data", "make_attributed.py")
     missing, figures = [], []
-    for name, gen_args, out_name, camera, title in ATTRIBUTE_MESHES:
+    for name, gen_args, out_name, camera, title, held, positions_row in ATTRIBUTE_MESHES:
         src = os.path.join(workdir, out_name)
         args = [a if i == 0 else os.path.join(ROOT, a) for i, a in enumerate(gen_args)]
         subprocess.run([sys.executable, generator] + args + [src], check=True,
                        stdout=subprocess.DEVNULL)
         total = len(read_attributed(src)["faces"])
-        entries = [("input", src)]
-        for frac in FRACTIONS[1:]:
-            count = max(1, int(round(total * frac)))
-            stem, ext = os.path.splitext(out_name)
-            out = os.path.join(workdir, "%s-%d%s" % (stem, count, ext))
-            if zeq is None:
-                missing.append("%s -N %d (no zeq binary)" % (out_name, count))
-                continue
-            run = subprocess.run([zeq, "-N", str(count), src, out], stdout=subprocess.PIPE,
-                                 stderr=subprocess.STDOUT, text=True)
-            why = ("zeq exited with status %d" % run.returncode if run.returncode != 0
-                   else carries_attributes(out))
-            if why:
-                missing.append("%s -N %d: %s" % (out_name, count, why))
-            entries.append(("-N %d (%g %%)" % (count, frac * 100), out))
-        figures.append((name, entries, camera, "%s: zeq -N at 100 %%, 20 %%, 5 %%, 1 %% of %s faces"
-                        % (title, format(total, ","))))
+        stem, ext = os.path.splitext(out_name)
+        asked = [max(1, int(round(total * frac))) for frac in FRACTIONS[1:]]
+        kinds = [("", [])] + ([("positions-", ["--no-attributes"])] if positions_row else [])
+        rows = [[("input", src)], [(None, textwrap.fill(POSITIONS_NOTE, 46))]][:len(kinds)]
+        reached = [[] for _ in kinds]
+        for k, (prefix, options) in enumerate(kinds):
+            for frac, count in zip(FRACTIONS[1:], asked):
+                out = os.path.join(workdir, "%s%s-%d%s" % (prefix, stem, count, ext))
+                run_name = " ".join(options + [out_name, "-N", str(count)])
+                if zeq is None:
+                    missing.append("%s (no zeq binary)" % run_name)
+                    continue
+                why = run_zeq(zeq, options, count, src, out)
+                if why is None and not options:
+                    why = carries_attributes(out)
+                if why is None and options and read_attributed(out)["face_uv"] is not None:
+                    why = "has texture coordinates"
+                if why:
+                    missing.append("%s: %s" % (run_name, why))
+                    continue
+                faces = len(read_attributed(out)["faces"])
+                reached[k].append(faces)
+                view = "-N %d (%g %%)" % (count, frac * 100)
+                if options:
+                    view = "--no-attributes %s, UVs put back" % view
+                rows[k].append((view, out, reached_label(faces, count), src if options else None))
+        lines = ["%s: zeq -N at %s of %s faces" % (
+            title, ", ".join("%g %%" % (f * 100) for f in FRACTIONS[1:]), format(total, ","))]
+        if not missing:
+            lines.append(reached_line("with attributes" if positions_row else "reached",
+                                      asked, reached[0], held))
+            if positions_row:
+                lines.append(reached_line("--no-attributes", asked, reached[1], None))
+        figures.append((name, rows, camera, "\n".join(lines), reached))
     if missing:
         print("make_pictures: attribute pictures not made; these zeq outputs are missing "
               "or lack their attributes:")
@@ -644,11 +951,11 @@ def attribute_pictures(zeq, outdir, workdir):
             print("  " + line)
         return False
     os.makedirs(outdir, exist_ok=True)
-    for name, entries, camera, title in figures:
+    for name, rows, camera, title, reached in figures:
         path = os.path.join(outdir, "%s.png" % name)
-        attribute_figure(entries, path, camera=camera, title=title)
-        print("%s: %s faces" % (path, ", ".join(
-            str(len(read_attributed(p)["faces"])) for _, p in entries)))
+        attribute_figure(rows, path, camera=camera, title=title)
+        print("%s: %s faces; %s" % (path, format(len(read_attributed(rows[0][0][1])["faces"]), ","),
+                                    "; ".join(", ".join(str(f) for f in r) for r in reached)))
     return True
 
 
