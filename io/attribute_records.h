@@ -29,6 +29,8 @@ public:
     // them), then the corner part's.
     AttributeRecords(RecordLayout vertexLayout, std::size_t vertexPart, RecordLayout faceLayout);
 
+    // Makes room for `count` vertex records (a hint).
+    void reserveVertexRecords(std::size_t count) { vertexParts_.reserve(count * vertexPartBytes_); }
     // The vertex part of the next vertex record, zero-filled, to be filled in.
     unsigned char* addVertexRecord();
     std::size_t vertexRecordCount() const;

@@ -375,6 +375,16 @@ public:
         return true;
     }
 
+    // A vertex record without lists, each scalar in native byte order at its
+    // offset (e.offsets).
+    bool fixedRecord(const Element& e, unsigned char* record) {
+        if (!in_.readBytes(record, e.recordSize)) return false;
+        if (big_ != (std::endian::native == std::endian::big))
+            for (std::size_t i = 0; i < e.properties.size(); ++i)
+                std::reverse(record + e.offsets[i], record + e.offsets[i] + sizeOf(e.properties[i].type));
+        return true;
+    }
+
     // One scalar of type p.type into `native` (native byte order).
     bool value(const Property& p, unsigned char* native) {
         const std::size_t size = sizeOf(p.type);
@@ -706,6 +716,9 @@ public:
     CarriedBody& operator=(const CarriedBody&) = delete;
 
     bool vertices(const Element& e) {
+        if constexpr (requires { body_.fixedRecord(e, nullptr); }) {
+            if (e.fixedSize) return fixedVertices(e);
+        }
         const RecordLayout& layout = records_.vertexLayout();
         unsigned char xyz[3][8] = {};
         for (std::uint64_t n = 0; n < e.count; ++n) {
@@ -739,6 +752,37 @@ public:
     }
 
     void verticesDone() { records_.verticesDone(mergedIn(sink_)); }
+
+    // Binary records of a fixed size: read whole, then taken apart.
+    bool fixedVertices(const Element& e) {
+        const RecordLayout& layout = records_.vertexLayout();
+        std::vector<unsigned char> bytes(e.recordSize);
+        struct Move {
+            std::size_t from;
+            std::size_t to;
+            std::size_t size;
+        };
+        std::vector<Move> moves;
+        for (std::size_t i = 0; i < e.properties.size(); ++i) {
+            const Property& p = e.properties[i];
+            if (p.role == Property::Role::Value)
+                moves.push_back({e.offsets[i], layout.channels()[static_cast<std::size_t>(p.channel)].offset, sizeOf(p.type)});
+        }
+        const Property& px = e.properties[static_cast<std::size_t>(e.x)];
+        const Property& py = e.properties[static_cast<std::size_t>(e.y)];
+        const Property& pz = e.properties[static_cast<std::size_t>(e.z)];
+        for (std::uint64_t n = 0; n < e.count; ++n) {
+            if (!body_.fixedRecord(e, bytes.data())) return false;
+            unsigned char* record = records_.addVertexRecord();
+            for (const Move& m : moves) std::memcpy(record + m.to, bytes.data() + m.from, m.size);
+            const double x = loadScalar(bytes.data() + e.offsetX, px.type);
+            const double y = loadScalar(bytes.data() + e.offsetY, py.type);
+            const double z = loadScalar(bytes.data() + e.offsetZ, pz.type);
+            if (!std::isfinite(x) || !std::isfinite(y) || !std::isfinite(z)) return false;
+            sink_.vertex(x, y, z);
+        }
+        return true;
+    }
 
     bool faces(const Element& e) {
         const RecordLayout& vertexLayout = records_.vertexLayout();
@@ -921,6 +965,7 @@ ReadStatus loadPly(Mesh& mesh, TextStream& in, const char* name, FileFlavour& fl
     flavour.doubleCoordinates = h.doubleCoordinates;
     auto carried = std::make_shared<CarriedData>();
     std::unique_ptr<AttributeRecords> records = carry ? planCarrying(h, *carried) : nullptr;
+    if (records) records->reserveVertexRecords(expectedVertices(h, in.knownSize()));
     const PlyCarrying carrying{records.get(), records ? carried.get() : nullptr};
     auto parse = [&in, &h, weld, &carrying](auto& sink) { return parseWeldedBody(in, h, sink, weld, carrying); };
     const ReadStatus status =

@@ -43,56 +43,70 @@ const char* typeName(ScalarType type) {
 }
 
 // Writes values one record at a time: binary in the file's byte order, text
-// separated by blanks with a line break after each record.
+// separated by blanks with a line break after each record. A record is put
+// together here and goes to the file whole.
 class RecordWriter {
 public:
-    RecordWriter(OutputFile& out, const FileFlavour& flavour) : out_(out), flavour_(flavour) {}
+    RecordWriter(OutputFile& out, const FileFlavour& flavour)
+        : out_(out), binary_(flavour.binary()), swap_(flavour.bigEndian() != (std::endian::native == std::endian::big)) {}
 
     // A value stored in native byte order in `type`.
     void value(const unsigned char* native, ScalarType type) {
+        if (used_ + kNumberChars + 1 > sizeof buffer_) flush();
         const std::size_t size = sizeOf(type);
-        if (flavour_.binary()) {
-            unsigned char bytes[8];
-            std::memcpy(bytes, native, size);
-            if (flavour_.bigEndian() != (std::endian::native == std::endian::big)) std::reverse(bytes, bytes + size);
-            out_.write(reinterpret_cast<const char*>(bytes), size);
+        char* at = buffer_ + used_;
+        if (binary_) {
+            std::memcpy(at, native, size);
+            if (swap_) std::reverse(at, at + size);
+            used_ += size;
             return;
         }
-        separate();
-        char text[kNumberChars];
-        char* end = text;
+        if (!recordStart_) *at++ = ' ';
+        recordStart_ = false;
         if (type == ScalarType::Float32) {
             float f;
             std::memcpy(&f, native, sizeof f);
-            end = formatShortest(text, f);
+            at = formatShortest(at, f);
         } else if (type == ScalarType::Float64) {
             double d;
             std::memcpy(&d, native, sizeof d);
-            end = formatShortest(text, d);
+            at = formatShortest(at, d);
         } else {
-            end = std::to_chars(text, text + sizeof text, static_cast<long long>(loadScalar(native, type))).ptr;
+            at = std::to_chars(at, at + kNumberChars, static_cast<long long>(loadScalar(native, type))).ptr;
         }
-        out_.write(text, static_cast<std::size_t>(end - text));
+        used_ = static_cast<std::size_t>(at - buffer_);
     }
-    void number(double v, ScalarType type) {
+    // A coordinate, in the file's coordinate type.
+    void coordinate(double v, ScalarType type) {
         unsigned char native[8];
-        storeScalar(native, type, v);
+        if (type == ScalarType::Float32) {
+            const float f = static_cast<float>(v);
+            std::memcpy(native, &f, sizeof f);
+        } else {
+            std::memcpy(native, &v, sizeof v);
+        }
         value(native, type);
     }
+    // A count or a vertex number (which fit their types).
+    void count(std::uint8_t n) { value(&n, ScalarType::UInt8); }
+    void index(std::int32_t i) { value(reinterpret_cast<const unsigned char*>(&i), ScalarType::Int32); }
     void endRecord() {
-        if (!flavour_.binary()) out_.write("\n", 1);
-        first_ = true;
+        if (!binary_) buffer_[used_++] = '\n';
+        recordStart_ = true;
+        if (used_ > sizeof buffer_ / 2) flush();
+    }
+    void flush() {
+        out_.write(buffer_, used_);
+        used_ = 0;
     }
 
 private:
-    void separate() {
-        if (!first_) out_.write(" ", 1);
-        first_ = false;
-    }
-
     OutputFile& out_;
-    const FileFlavour& flavour_;
-    bool first_ = true;
+    bool binary_;
+    bool swap_;
+    char buffer_[8192];
+    std::size_t used_ = 0;
+    bool recordStart_ = true;
 };
 
 // The PLY of a mesh that carries attributes: the input's elements in the
@@ -145,9 +159,9 @@ int writeCarriedPly(Mesh& mesh, const char* fileName, const FileFlavour& flavour
         const Point3 p = v->positionCopy();
         for (const PlyProperty& property : ply.vertexProperties) {
             switch (property.role) {
-                case PlyProperty::Role::X: records.number(p.x, coordinate); break;
-                case PlyProperty::Role::Y: records.number(p.y, coordinate); break;
-                case PlyProperty::Role::Z: records.number(p.z, coordinate); break;
+                case PlyProperty::Role::X: records.coordinate(p.x, coordinate); break;
+                case PlyProperty::Role::Y: records.coordinate(p.y, coordinate); break;
+                case PlyProperty::Role::Z: records.coordinate(p.z, coordinate); break;
                 case PlyProperty::Role::Value:
                     records.value(record + vertexLayout.channels()[static_cast<std::size_t>(property.channel)].offset,
                                   property.type);
@@ -169,11 +183,11 @@ int writeCarriedPly(Mesh& mesh, const char* fileName, const FileFlavour& flavour
                 for (const PlyProperty& property : ply.faceProperties) {
                     switch (property.role) {
                         case PlyProperty::Role::Corners:
-                            records.number(3, ScalarType::UInt8);
-                            for (VertexId v : corners) records.number(vertices.numberOf(f, v), ScalarType::Int32);
+                            records.count(3);
+                            for (VertexId v : corners) records.index(vertices.numberOf(f, v));
                             break;
                         case PlyProperty::Role::CornerValues: {
-                            records.number(6, ScalarType::UInt8);
+                            records.count(6);
                             const std::size_t offset =
                                 vertexLayout.channels()[static_cast<std::size_t>(property.channel)].offset;
                             const std::size_t size = sizeOf(property.type);
@@ -195,10 +209,12 @@ int writeCarriedPly(Mesh& mesh, const char* fileName, const FileFlavour& flavour
                 records.endRecord();
             }
         } else {
+            records.flush();
             for (const PlyElementCopy& c : ply.copies)
                 if (c.name == name) out.write(c.body.data(), c.body.size());
         }
     }
+    records.flush();
     return out.commit() ? 0 : 1;
 }
 

@@ -121,8 +121,13 @@ public:
                faceRecords_.size() == faces * faceLayout.stride();
     }
 
-    bool held(VertexId v) const { return v.index() < held_.size() && held_[v.index()] != 0; }
-    void hold(VertexId v) { held_[v.index()] = 1; }
+    // Asked for every candidate edge's ends: a mesh without seams answers
+    // without reading the marks.
+    bool held(VertexId v) const { return anyHeld_ && v.index() < held_.size() && held_[v.index()] != 0; }
+    void hold(VertexId v) {
+        held_[v.index()] = 1;
+        anyHeld_ = true;
+    }
     std::size_t heldCount() const;
 
     // Gives corner (f, v) a record of its own, a copy of `record`.
@@ -148,6 +153,7 @@ private:
 
     std::vector<unsigned char> vertexRecords_;
     std::vector<std::uint8_t> held_;
+    bool anyHeld_ = false;
     std::vector<unsigned char> faceRecords_;
     std::unordered_map<std::uint64_t, std::uint32_t> corners_;  // corner → its record in cornerPool_
     std::vector<unsigned char> cornerPool_;

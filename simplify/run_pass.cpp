@@ -32,8 +32,13 @@ bool worthFetching(EdgeId e, const SweepMarks& marks) {
 
 void fetchEnds(EdgeId e) {
     if (e->collapsed()) return;
+    const MeshAttributes* attributes = theMesh.attributes.get();
     for (VertexId v : {e->end1, e->end2}) {
-        if (v != nullptr) prefetchRecord(v);
+        if (v == nullptr) continue;
+        prefetchRecord(v);
+        // A collapse blends the ends' values too.
+        if (attributes != nullptr && attributes->vertexLayout.stride() != 0)
+            __builtin_prefetch(attributes->vertexRecord(v));
     }
     if (e->faces.size() <= 2)
         for (FaceId f : e->faces) prefetchRecord(f);
