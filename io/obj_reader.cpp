@@ -94,9 +94,7 @@ std::string_view restOfLine(std::string_view line, std::string_view keyword) {
     std::string_view rest = line.substr(start);
     const std::size_t hash = rest.find('#');
     if (hash != std::string_view::npos) rest = rest.substr(0, hash);
-    while (!rest.empty() && isBlank(static_cast<unsigned char>(rest.front()))) rest.remove_prefix(1);
-    while (!rest.empty() && isBlank(static_cast<unsigned char>(rest.back()))) rest.remove_suffix(1);
-    return rest;
+    return trimBlanks(rest);
 }
 
 // What the lines of an OBJ file carry besides positions and triangles,

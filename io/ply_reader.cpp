@@ -174,12 +174,6 @@ std::vector<std::string_view> words(std::string_view line) {
     return out;
 }
 
-// A header line without the blanks (a carriage return among them) at its end.
-std::string_view trimmed(std::string_view line) {
-    while (!line.empty() && isBlank(static_cast<unsigned char>(line.back()))) line.remove_suffix(1);
-    return line;
-}
-
 int findProperty(const Element& e, std::string_view name) {
     for (std::size_t i = 0; i < e.properties.size(); ++i)
         if (e.properties[i].name == name) return static_cast<int>(i);
@@ -199,7 +193,7 @@ ReadStatus readHeader(TextStream& in, Header& h) {
         if (w.empty()) continue;
         const std::string_view key = w[0];
         if (key == "comment" || key == "obj_info") {
-            h.comments.emplace_back(trimmed(line));
+            h.comments.emplace_back(trimBlanks(line));
             continue;
         }
         if (key == "end_header") {
@@ -244,7 +238,7 @@ ReadStatus readHeader(TextStream& in, Header& h) {
                 return kBad;
             }
             h.elements.back().properties.push_back(std::move(p));
-            h.elements.back().propertyLines.emplace_back(trimmed(line));
+            h.elements.back().propertyLines.emplace_back(trimBlanks(line));
         } else {
             return kBad;
         }
@@ -655,18 +649,15 @@ std::unique_ptr<AttributeRecords> planCarrying(Header& h, CarriedData& carried) 
                     p.channel = vertexLayout.add(p.name, p.type, blendOf(p.name, p.type));
                 }
             }
-            ply.elementOrder.push_back(e.name);
         } else if (e.name != "face" && namesVertices(e)) {
             carried.notes.push_back(droppedElementNote(e.name));
         } else if (e.name != "face") {
-            ply.elementOrder.push_back(e.name);
             ply.copies.push_back(PlyElementCopy{e.name, e.count, e.propertyLines, std::string()});
         }
     }
     const std::size_t vertexPart = vertexLayout.size();
     for (Element& e : h.elements) {
         if (e.name != "face") continue;
-        ply.elementOrder.push_back(e.name);
         bool cornerValues = false;
         for (std::size_t i = 0; i < e.properties.size(); ++i) {
             Property& p = e.properties[i];
@@ -691,9 +682,7 @@ std::unique_ptr<AttributeRecords> planCarrying(Header& h, CarriedData& carried) 
             }
         }
     }
-    // The element order puts "face" after "vertex" and the copies in their
-    // places: rebuild it in file order.
-    ply.elementOrder.clear();
+    // The elements written, in file order.
     for (const Element& e : h.elements) {
         if (e.name == "vertex") {
             ply.vertexProperties = e.properties;

@@ -73,9 +73,7 @@ public:
         coloured_ = coloured_ || attribute != 0;
     }
     void solid(std::string_view name) {
-        while (!name.empty() && isBlank(static_cast<unsigned char>(name.back()))) name.remove_suffix(1);
-        while (!name.empty() && isBlank(static_cast<unsigned char>(name.front()))) name.remove_prefix(1);
-        carried_.solidNames.emplace_back(name);
+        carried_.solidNames.emplace_back(trimBlanks(name));
     }
     // The triangles of one text facet, in the solid named last.
     void triangles(std::size_t count) {

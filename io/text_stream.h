@@ -160,4 +160,11 @@ private:
 // vertical tab, form feed, carriage return.
 inline bool isBlank(int c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 
+// `text` without the blanks (carriage returns among them) at either end.
+inline std::string_view trimBlanks(std::string_view text) {
+    while (!text.empty() && isBlank(static_cast<unsigned char>(text.front()))) text.remove_prefix(1);
+    while (!text.empty() && isBlank(static_cast<unsigned char>(text.back()))) text.remove_suffix(1);
+    return text;
+}
+
 }  // namespace zeq
