@@ -11,6 +11,7 @@
 #include "app/messages.h"
 #include "io/carried_data.h"
 #include "io/mesh_files.h"
+#include "io/vertex_origins.h"
 #include "mesh/mesh.h"
 #include "mesh/process_clock.h"
 #include "orient/orient_faces.h"
@@ -60,6 +61,10 @@ CommandLine takeLongOptions(int argc, const char* const* argv) {
             line.carrying = Carrying::PositionsOnly;
             continue;
         }
+        if (line.origins == nullptr && std::strcmp(arg, "--origins") == 0 && i + 1 < argc - 2) {
+            line.origins = argv[++i];
+            continue;
+        }
         const bool weld = std::strcmp(arg, "--weld") == 0;
         if (beforeNames && line.welding == Welding::Default && (weld || std::strcmp(arg, "--no-weld") == 0)) {
             line.welding = weld ? Welding::On : Welding::Off;
@@ -72,10 +77,10 @@ CommandLine takeLongOptions(int argc, const char* const* argv) {
 
 int runProgram(int argc, const char* const* argv) {
     const CommandLine line = takeLongOptions(argc, argv);
-    return runShortOptions(line.count, line.args.data(), line.welding, line.carrying);
+    return runShortOptions(line.count, line.args.data(), line.welding, line.carrying, line.origins);
 }
 
-int runShortOptions(int argc, const char* const* argv, Welding welding, Carrying carrying) {
+int runShortOptions(int argc, const char* const* argv, Welding welding, Carrying carrying, const char* origins) {
     if (argc != 5 && argc != 6) {
         std::printf("%s", messages::kLongUsage);
         return 1;
@@ -138,8 +143,8 @@ int runShortOptions(int argc, const char* const* argv, Welding welding, Carrying
 
     if (timingEnabled) clockStart = processClockMs();
     const int written = writeMeshFile(theMesh, format, outputName, flavour);
-    if (written != 0) {
-        std::printf(messages::kWriteFailure, outputName);
+    if (written != 0 || (origins != nullptr && writeVertexOrigins(theMesh, format, flavour, origins) != 0)) {
+        std::printf(messages::kWriteFailure, written != 0 ? outputName : origins);
         std::printf("%s", messages::kRefusalEnd);
         return 1;
     }

@@ -24,6 +24,9 @@ namespace zeq {
 // positions alone give. What is left must be one of the two forms of the
 // short options, -N COUNT [-D] INPUT OUTPUT; a long option given twice stays
 // in place and makes the line wrong, like any other unknown argument.
+// --origins FILE (once, the file name before the input's) writes, beside the
+// output, which input vertex each written vertex was kept from (see
+// writtenVertexOrigins).
 int runProgram(int argc, const char* const* argv);
 
 // A command line with its long options taken out: the program, then every
@@ -36,6 +39,7 @@ struct CommandLine {
     int count = 0;
     Welding welding = Welding::Default;
     Carrying carrying = Carrying::Attributes;
+    const char* origins = nullptr;
 
     void keep(const char* arg) {
         if (count < kKept) args[static_cast<std::size_t>(count)] = arg;
@@ -44,9 +48,11 @@ struct CommandLine {
 };
 CommandLine takeLongOptions(int argc, const char* const* argv);
 
-// The run on a line of short options alone, welding as `welding` says and
-// carrying what `carrying` says.
-int runShortOptions(int argc, const char* const* argv, Welding welding, Carrying carrying = Carrying::Attributes);
+// The run on a line of short options alone, welding as `welding` says,
+// carrying what `carrying` says and, with `origins`, writing there where
+// each written vertex came from.
+int runShortOptions(int argc, const char* const* argv, Welding welding, Carrying carrying = Carrying::Attributes,
+                    const char* origins = nullptr);
 
 // The face count argument: leading blanks, an optional sign, then digits up to
 // the first non-digit; no digits gives 0. Counts beyond the int range

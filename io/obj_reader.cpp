@@ -160,10 +160,12 @@ public:
         ++triangles_;
     }
 
-    // The mesh's attributes, once the load has built `mesh` from these lines
-    // (its faces are the triangles, in order, their corners as the file gave
-    // them: the orientation has not run yet).
-    std::unique_ptr<MeshAttributes> finish(const Mesh& mesh);
+    // The attributes of the `vertexCount` vertices and `faceCount` faces
+    // built from these lines, the faces being the triangles in order;
+    // cornersOf(t, vertices) gives the vertices of triangle t as the file
+    // gave them (welding may have made records one vertex), or false.
+    template <class CornersOf>
+    std::unique_ptr<MeshAttributes> finish(std::size_t vertexCount, std::size_t faceCount, CornersOf cornersOf);
 
 private:
     static constexpr std::size_t kNames = ObjCarried::kStatements;
@@ -187,7 +189,9 @@ private:
     bool named_ = false;     // a face statement has come
 };
 
-std::unique_ptr<MeshAttributes> ObjAttributes::finish(const Mesh& mesh) {
+template <class CornersOf>
+std::unique_ptr<MeshAttributes> ObjAttributes::finish(std::size_t vertexCount, std::size_t faceCount,
+                                                      CornersOf cornersOf) {
     RecordLayout vertexLayout;
     RecordLayout faceLayout;
     if (coloured_) {
@@ -223,9 +227,7 @@ std::unique_ptr<MeshAttributes> ObjAttributes::finish(const Mesh& mesh) {
         for (std::size_t k = 0; k < vertexPart; ++k) layout.set(record, k, colours_[3 * v + k]);
     }
     records.verticesDone(true);
-    std::array<VertexId, 3> corners;
     for (std::size_t t = 0; t < triangles_; ++t) {
-        const FaceId f(static_cast<std::uint32_t>(t));
         if (named_)
             for (std::size_t s = 0; s < kNames; ++s)
                 if (carried_.faceChannel[s] >= 0)
@@ -233,10 +235,9 @@ std::unique_ptr<MeshAttributes> ObjAttributes::finish(const Mesh& mesh) {
                                    faceNames_[kNames * t + s]);
         std::uint32_t recordNumbers[3] = {0, 0, 0};
         std::uint32_t vertices[3];
-        const bool known = t < mesh.createdFaces() && faceCorners(f, corners);
+        const bool known = t < faceCount && cornersOf(t, vertices);
         for (int c = 0; c < 3; ++c) {
             if (recorded_) recordNumbers[c] = records_[3 * t + static_cast<std::size_t>(c)];
-            if (known) vertices[c] = corners[static_cast<std::size_t>(c)].index();
             unsigned char* record = records.cornerRecord(c);
             const std::size_t at = 6 * t + 2 * static_cast<std::size_t>(c);
             const std::uint32_t texcoord = valued_ ? cornerValues_[at] : 0;
@@ -253,7 +254,7 @@ std::unique_ptr<MeshAttributes> ObjAttributes::finish(const Mesh& mesh) {
         }
         records.addTriangle(recordNumbers, known ? vertices : nullptr);
     }
-    return records.finish(mesh.createdVertices(), mesh.createdFaces());
+    return records.finish(vertexCount, faceCount);
 }
 
 // parseWelded's verticesFirst: OBJ vertex lines may come after faces, so
@@ -394,7 +395,16 @@ ReadStatus loadObj(Mesh& mesh, TextStream& in, const char* name, bool weld, File
         return parseWelded(weld, sink, [&in, lines](auto& s) { return parseObj(in, s, lines); }, 0, kVerticesFirst);
     });
     if (status == ReadStatus::Loaded && attributes && attributes->any()) {
-        mesh.attributes = attributes->finish(mesh);
+        // The mesh's faces are the triangles, their corners as the file gave
+        // them: the orientation has not run yet.
+        mesh.attributes = attributes->finish(mesh.createdVertices(), mesh.createdFaces(),
+                                             [](std::size_t t, std::uint32_t* vertices) {
+                                                 std::array<VertexId, 3> corners;
+                                                 if (!faceCorners(FaceId(static_cast<std::uint32_t>(t)), corners))
+                                                     return false;
+                                                 for (int c = 0; c < 3; ++c) vertices[c] = corners[c].index();
+                                                 return true;
+                                             });
         flavour->carried = std::move(carried);
     }
     return status;
@@ -415,10 +425,45 @@ ReadStatus readObjText(Mesh& mesh, const char* data, std::size_t size, bool weld
 }
 
 // The same parse into a plain record sink, on this thread (zeq-tiles).
-ReadStatus readObjRecords(const char* fileName, RecordSink& sink, bool weld) {
+ReadStatus readObjRecords(const char* fileName, RecordSink& sink, bool weld, FileFlavour* flavour,
+                          std::unique_ptr<MeshAttributes>* attributes) {
     TextStream in;
     if (!in.open(fileName)) return ReadStatus::FileNotFound;
-    return readWholeInput(in, [&] { return parseWelded(weld, sink, [&in](auto& s) { return parseObj(in, s); }, 0, kVerticesFirst); });
+    if (attributes == nullptr || flavour == nullptr)
+        return readWholeInput(
+            in, [&] { return parseWelded(weld, sink, [&in](auto& s) { return parseObj(in, s); }, 0, kVerticesFirst); });
+    // The triangles' vertices are kept on the way to `sink` for the attributes.
+    class Keeping : public RecordSink {
+    public:
+        explicit Keeping(RecordSink& next) : next_(next) {}
+        std::vector<std::uint32_t> corners;
+
+    protected:
+        void onVertex(double x, double y, double z) override { next_.vertex(x, y, z); }
+        void onFace(std::uint32_t i, std::uint32_t j, std::uint32_t k) override {
+            corners.insert(corners.end(), {i, j, k});
+            next_.face(i, j, k);
+        }
+
+    private:
+        RecordSink& next_;
+    } keeping(sink);
+    auto carried = std::make_shared<CarriedData>();
+    ObjAttributes lines(carried->obj);
+    const ReadStatus status = readWholeInput(in, [&] {
+        return parseWelded(weld, keeping, [&in, &lines](auto& s) { return parseObj(in, s, &lines); }, 0, kVerticesFirst);
+    });
+    if (status == ReadStatus::Loaded && lines.any()) {
+        const std::vector<std::uint32_t>& corners = keeping.corners;
+        *attributes = lines.finish(static_cast<std::size_t>(keeping.vertexCount()),
+                                   static_cast<std::size_t>(keeping.faceCount()),
+                                   [&corners](std::size_t t, std::uint32_t* vertices) {
+                                       std::copy_n(&corners[3 * t], 3, vertices);
+                                       return true;
+                                   });
+        flavour->carried = std::move(carried);
+    }
+    return status;
 }
 
 }  // namespace zeq

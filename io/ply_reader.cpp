@@ -193,7 +193,11 @@ ReadStatus readHeader(TextStream& in, Header& h) {
         if (w.empty()) continue;
         const std::string_view key = w[0];
         if (key == "comment" || key == "obj_info") {
-            h.comments.emplace_back(trimBlanks(line));
+            // Our own line is written anew with every output: a file that
+            // passes through zeq again (a tile, a level of detail) keeps one.
+            const std::string_view comment = trimBlanks(line);
+            if (!(w.size() == 3 && key == "comment" && comment.substr(8) == kProducerName))
+                h.comments.emplace_back(comment);
             continue;
         }
         if (key == "end_header") {
@@ -986,7 +990,8 @@ ReadStatus readPlyData(Mesh& mesh, const char* data, std::size_t size, FileFlavo
 
 // The same header and body parse into a plain record sink, on this thread
 // (zeq-tiles).
-ReadStatus readPlyRecords(const char* fileName, RecordSink& sink, FileFlavour& flavour, bool weld) {
+ReadStatus readPlyRecords(const char* fileName, RecordSink& sink, FileFlavour& flavour, bool weld,
+                          std::unique_ptr<MeshAttributes>* attributes) {
     TextStream in;
     if (!in.open(fileName)) return ReadStatus::FileNotFound;
     Header h;
@@ -994,7 +999,16 @@ ReadStatus readPlyRecords(const char* fileName, RecordSink& sink, FileFlavour& f
     if (header != ReadStatus::Loaded) return header;
     flavour.encoding = h.encoding;
     flavour.doubleCoordinates = h.doubleCoordinates;
-    return readRestOfInput(in, [&] { return parseWeldedBody(in, h, sink, weld); });
+    auto carried = std::make_shared<CarriedData>();
+    std::unique_ptr<AttributeRecords> records = attributes != nullptr ? planCarrying(h, *carried) : nullptr;
+    const PlyCarrying carrying{records.get(), records ? carried.get() : nullptr};
+    const ReadStatus status = readRestOfInput(in, [&] { return parseWeldedBody(in, h, sink, weld, carrying); });
+    if (status == ReadStatus::Loaded && records) {
+        *attributes = records->finish(static_cast<std::size_t>(sink.vertexCount()),
+                                      static_cast<std::size_t>(sink.faceCount()));
+        flavour.carried = std::move(carried);
+    }
+    return status;
 }
 
 }  // namespace zeq

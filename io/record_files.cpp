@@ -5,8 +5,11 @@
 #include <new>
 
 #include "io/byte_order.h"
+#include "io/live_mesh.h"
+#include "io/mesh_files.h"
 #include "io/number_format.h"
 #include "io/output_file.h"
+#include "io/vertex_origins.h"
 #include "io/ply_writer.h"
 #include "io/stl_writer.h"
 
@@ -14,13 +17,15 @@ namespace zeq {
 
 namespace {
 
-ReadStatus readWithParser(MeshFormat format, const char* fileName, RecordSink& sink, FileFlavour& flavour) {
+ReadStatus readWithParser(MeshFormat format, const char* fileName, RecordSink& sink, FileFlavour& flavour,
+                          const RecordReading& reading) {
+    const bool weld = reading.weld && weldsByDefault(format);
     switch (format) {
         case MeshFormat::Smf: return readSmfRecords(fileName, sink);
         case MeshFormat::Off: return readOffRecords(fileName, sink);
-        case MeshFormat::Ply: return readPlyRecords(fileName, sink, flavour, weldsByDefault(format));
-        case MeshFormat::Stl: return readStlRecords(fileName, sink, flavour);
-        case MeshFormat::Obj: return readObjRecords(fileName, sink, weldsByDefault(format));
+        case MeshFormat::Ply: return readPlyRecords(fileName, sink, flavour, weld, reading.attributes);
+        case MeshFormat::Stl: return readStlRecords(fileName, sink, flavour, reading.attributes);
+        case MeshFormat::Obj: return readObjRecords(fileName, sink, weld, &flavour, reading.attributes);
     }
     return readSmfRecords(fileName, sink);
 }
@@ -134,9 +139,15 @@ void writeText(OutputFile& out, const PlainMesh& mesh, MeshFormat format) {
 }  // namespace
 
 ReadStatus readRecords(MeshFormat format, const char* fileName, RecordSink& sink, FileFlavour& flavour) {
+    return readRecords(format, fileName, sink, flavour, RecordReading{});
+}
+
+ReadStatus readRecords(MeshFormat format, const char* fileName, RecordSink& sink, FileFlavour& flavour,
+                       const RecordReading& reading) {
     flavour = FileFlavour{};
+    if (reading.attributes != nullptr) reading.attributes->reset();
     try {
-        return readWithParser(format, fileName, sink, flavour);
+        return readWithParser(format, fileName, sink, flavour, reading);
     } catch (const std::bad_alloc&) {
         return ReadStatus::FileNotFound;
     }
@@ -155,6 +166,34 @@ int writePlainMesh(const PlainMesh& mesh, MeshFormat format, const char* fileNam
     } catch (const std::bad_alloc&) {
         return 1;
     }
+}
+
+int writeCarriedMesh(const PlainMesh& mesh, std::unique_ptr<MeshAttributes>& attributes, MeshFormat format,
+                     const char* fileName, const FileFlavour& flavour, long long* writtenFaces,
+                     const char* originsName) {
+    int result = 1;
+    try {
+        theMesh.clear();
+        for (std::size_t v = 0; v < mesh.vertexCount(); ++v) {
+            const double* p = &mesh.positions[3 * v];
+            theMesh.addVertex(theMesh.newVertex(static_cast<int>(v), Point3{p[0], p[1], p[2]}));
+        }
+        theMesh.reserveRecords(3 * mesh.faceCount(), mesh.faceCount());
+        LoadCounters counters;
+        for (std::size_t f = 0; f < mesh.faceCount(); ++f) {
+            const std::uint32_t* c = &mesh.corners[3 * f];
+            buildFace(theMesh, VertexId(c[0]), VertexId(c[1]), VertexId(c[2]), counters);
+        }
+        theMesh.attributes = std::move(attributes);
+        if (writtenFaces != nullptr) *writtenFaces = countWritableFaces(theMesh);
+        result = writeMeshFile(theMesh, format, fileName, flavour);
+        if (result == 0 && originsName != nullptr) result = writeVertexOrigins(theMesh, format, flavour, originsName);
+    } catch (const std::bad_alloc&) {
+        result = 1;
+    }
+    if (theMesh.attributes) attributes = std::move(theMesh.attributes);
+    theMesh.clear();
+    return result;
 }
 
 const char* extensionOf(MeshFormat format) {

@@ -8,11 +8,13 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "io/build_face.h"
 #include "io/mesh_format.h"
 #include "io/read_status.h"
+#include "mesh/attributes.h"
 
 namespace zeq {
 
@@ -31,12 +33,14 @@ public:
     void verticesDone() {}
     bool face(long long i, long long j, long long k) {
         if (!cornersInRange(i, j, k, vertexCount_)) return false;
+        ++faceCount_;
         onFace(static_cast<std::uint32_t>(i), static_cast<std::uint32_t>(j), static_cast<std::uint32_t>(k));
         return true;
     }
     void endedInFaces() {}
 
     long long vertexCount() const { return vertexCount_; }
+    long long faceCount() const { return faceCount_; }
 
 protected:
     virtual void onVertex(double x, double y, double z) = 0;
@@ -44,6 +48,7 @@ protected:
 
 private:
     long long vertexCount_ = 0;
+    long long faceCount_ = 0;
 };
 
 // Vertex positions (x, y, z of each) and faces (three 0-based corners each).
@@ -77,11 +82,35 @@ private:
 // corners, PLY and OBJ vertices).
 ReadStatus readRecords(MeshFormat format, const char* fileName, RecordSink& sink, FileFlavour& flavour);
 
+// readRecords as asked: `weld` false keeps every vertex record a vertex of
+// its own (STL corners are welded whatever is asked); with `attributes`,
+// what the file carries besides positions and triangles is kept, as zeq's
+// load keeps it, in *attributes (indexed by the sink's vertices and faces;
+// null when the file carries nothing) and flavour.carried.
+struct RecordReading {
+    bool weld = true;
+    std::unique_ptr<MeshAttributes>* attributes = nullptr;
+};
+ReadStatus readRecords(MeshFormat format, const char* fileName, RecordSink& sink, FileFlavour& flavour,
+                       const RecordReading& reading);
+
 // Writes `mesh` to `fileName` in `format` and `flavour`, every coordinate
 // written so that it reads back as the same double (the same float for float
 // PLY and binary STL). Written through OutputFile: complete or not at all.
 // 0 when written, 1 otherwise.
 int writePlainMesh(const PlainMesh& mesh, MeshFormat format, const char* fileName, const FileFlavour& flavour);
+
+// Writes `mesh` with what its vertices, corners and faces carry
+// (`attributes`, sized for its records, with flavour.carried) as zeq writes
+// a mesh that carries them: the mesh is built in theMesh for the writer and
+// taken down again, `attributes` lent to it meanwhile. A face whose corners are not three different vertices
+// cannot be written and is left out; `writtenFaces`, when given, receives
+// the count written. With `originsName`, also writes there which of `mesh`'s
+// vertices each written vertex record is (see writtenVertexOrigins). 0 when
+// written, 1 otherwise.
+int writeCarriedMesh(const PlainMesh& mesh, std::unique_ptr<MeshAttributes>& attributes, MeshFormat format,
+                     const char* fileName, const FileFlavour& flavour, long long* writtenFaces = nullptr,
+                     const char* originsName = nullptr);
 
 // The file-name ending that formatOfName reads back as `format`.
 const char* extensionOf(MeshFormat format);
@@ -89,8 +118,11 @@ const char* extensionOf(MeshFormat format);
 // The per-format entry points behind readRecords, one in each reader.
 ReadStatus readSmfRecords(const char* fileName, RecordSink& sink);
 ReadStatus readOffRecords(const char* fileName, RecordSink& sink);
-ReadStatus readPlyRecords(const char* fileName, RecordSink& sink, FileFlavour& flavour, bool weld);
-ReadStatus readStlRecords(const char* fileName, RecordSink& sink, FileFlavour& flavour);
-ReadStatus readObjRecords(const char* fileName, RecordSink& sink, bool weld);
+ReadStatus readPlyRecords(const char* fileName, RecordSink& sink, FileFlavour& flavour, bool weld,
+                          std::unique_ptr<MeshAttributes>* attributes = nullptr);
+ReadStatus readStlRecords(const char* fileName, RecordSink& sink, FileFlavour& flavour,
+                          std::unique_ptr<MeshAttributes>* attributes = nullptr);
+ReadStatus readObjRecords(const char* fileName, RecordSink& sink, bool weld, FileFlavour* flavour = nullptr,
+                          std::unique_ptr<MeshAttributes>* attributes = nullptr);
 
 }  // namespace zeq

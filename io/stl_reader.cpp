@@ -86,7 +86,7 @@ public:
 
     bool any() const { return coloured_ || carried_.headerColour || carried_.solidNames.size() > 1; }
 
-    std::unique_ptr<MeshAttributes> finish(const Mesh& mesh) {
+    std::unique_ptr<MeshAttributes> finish(std::size_t vertexCount, std::size_t faceCount) {
         RecordLayout faces;
         if (coloured_ || carried_.headerColour)
             carried_.attributeChannel = faces.add("attribute", ScalarType::UInt16, Blend::Keep);
@@ -95,14 +95,14 @@ public:
             solids_.resize(triangles_, 0);
         }
         AttributeRecords records(RecordLayout(), 0, faces);
-        for (std::size_t t = 0; t < mesh.createdFaces(); ++t) {
+        for (std::size_t t = 0; t < faceCount; ++t) {
             if (carried_.attributeChannel >= 0 && t < attributes_.size())
                 faces.set(records.faceRecord(), static_cast<std::size_t>(carried_.attributeChannel), attributes_[t]);
             if (carried_.solidChannel >= 0)
                 faces.set(records.faceRecord(), static_cast<std::size_t>(carried_.solidChannel), solids_[t]);
             records.addTriangle(nullptr, nullptr);
         }
-        return records.finish(mesh.createdVertices(), mesh.createdFaces());
+        return records.finish(vertexCount, faceCount);
     }
 
 private:
@@ -261,7 +261,7 @@ ReadStatus loadStl(Mesh& mesh, TextStream& in, const char* name, FileFlavour& fl
         return parseStl(in, sink, flavour, facets);
     });
     if (status == ReadStatus::Loaded && attributes && attributes->any()) {
-        mesh.attributes = attributes->finish(mesh);
+        mesh.attributes = attributes->finish(mesh.createdVertices(), mesh.createdFaces());
         flavour.carried = std::move(carried);
     }
     return status;
@@ -282,10 +282,20 @@ ReadStatus readStlData(Mesh& mesh, const char* data, std::size_t size, FileFlavo
 }
 
 // The same parse into a plain record sink, on this thread (zeq-tiles).
-ReadStatus readStlRecords(const char* fileName, RecordSink& sink, FileFlavour& flavour) {
+ReadStatus readStlRecords(const char* fileName, RecordSink& sink, FileFlavour& flavour,
+                          std::unique_ptr<MeshAttributes>* attributes) {
     TextStream in;
     if (!in.open(fileName)) return ReadStatus::FileNotFound;
-    return readWholeInput(in, [&] { return parseStl(in, sink, flavour); });
+    auto carried = std::make_shared<CarriedData>();
+    std::unique_ptr<StlAttributes> facets;
+    if (attributes != nullptr) facets = std::make_unique<StlAttributes>(carried->stl);
+    const ReadStatus status = readWholeInput(in, [&] { return parseStl(in, sink, flavour, facets.get()); });
+    if (status == ReadStatus::Loaded && facets && facets->any()) {
+        *attributes = facets->finish(static_cast<std::size_t>(sink.vertexCount()),
+                                     static_cast<std::size_t>(sink.faceCount()));
+        flavour.carried = std::move(carried);
+    }
+    return status;
 }
 
 }  // namespace zeq

@@ -96,9 +96,9 @@ int main(int argc, char** argv) {
     if (command == "merge") {
         if (!parse(argc, argv, false, false, p) || p.facesPerTile != 0) return usage(1);
         zeq::prepareOutputSignals();
-        zeq::PlainMesh merged;
+        MergedMesh merged;
         if (mergeTiles(withoutTrailingSlashes(p.first), p.second, &merged) != 0) return 1;
-        std::printf("merge: %zu vertices, %zu faces\n", merged.vertexCount(), merged.faceCount());
+        std::printf("merge: %zu vertices, %zu faces\n", merged.mesh.vertexCount(), merged.mesh.faceCount());
         return 0;
     }
     if (command == "run") {

@@ -81,7 +81,8 @@ std::string tileCommand(const std::string& dir, const TileEntry& tile) {
     const std::string in = shellWord(dir + "/" + tile.name);
     const std::string out = shellWord(dir + "/simplified/" + tile.name);
     if (tile.copied()) return "cp " + in + " " + out;
-    return "zeq -N " + std::to_string(tile.target) + " " + in + " " + out;
+    return "zeq --origins " + shellWord(dir + "/simplified/" + tile.name + ".origins") + " -N " +
+           std::to_string(tile.target) + " " + in + " " + out;
 }
 
 std::string manifestText(const Manifest& m, const std::string& dir) {

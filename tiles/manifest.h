@@ -14,8 +14,16 @@
 //   tiles T
 //   tile NAME FACES VERTICES [TARGET COMMAND...]   T lines, in cell order
 // A tile line carries its target and its command only with a count: the
-// command is "zeq -N TARGET DIR/NAME DIR/simplified/NAME", or
-// "cp DIR/NAME DIR/simplified/NAME" when the target is not below FACES.
+// command is "zeq --origins DIR/simplified/NAME.origins -N TARGET DIR/NAME
+// DIR/simplified/NAME", or "cp DIR/NAME DIR/simplified/NAME" when the target
+// is not below FACES.
+//
+// Beside each tile, DIR/NAME.shared lists the tile's vertices that other
+// tiles use too, one "TILE INPUT" line each: the vertex's number in the tile
+// as zeq numbers it on loading, and in the input. A tile whose records are
+// not one to a vertex (a vertex written again to carry other values at some
+// corners) has DIR/NAME.origins too, as zeq --origins would write it for the
+// tile as it stands.
 #pragma once
 
 #include <cstdint>

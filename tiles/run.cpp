@@ -183,7 +183,8 @@ int simplifyTiles(const Manifest& m, const std::string& dir, int jobs, const std
                 fs::copy_file(in, out, fs::copy_options::overwrite_existing, ec);
                 if (ec) failure = "cannot copy tile " + in + " to " + out + "!";
             } else {
-                const pid_t pid = start(zeq, {"-N", std::to_string(t.target), in, out}, dir + "/logs/" + t.name + ".log");
+                const pid_t pid = start(zeq, {"--origins", out + ".origins", "-N", std::to_string(t.target), in, out},
+                                        dir + "/logs/" + t.name + ".log");
                 if (pid < 0) {
                     if (gStopSignal != 0) return 1;
                     failure = "cannot start " + zeq + " for tile " + t.name + "!";
@@ -231,15 +232,15 @@ int runIn(const RunRequest& request, const std::string& dir) {
     if (simplifyTiles(manifest, dir, request.jobs, zeq) != 0) return gStopSignal != 0 ? 1 : 2;
 
     const std::string mergedName = dir + "/merged." + extensionOf(manifest.format);
-    PlainMesh merged;
+    MergedMesh merged;
     if (mergeTiles(dir, mergedName, &merged, &gStopSignal) != 0) return 1;
-    std::printf("merge: %zu vertices, %zu faces\n", merged.vertexCount(), merged.faceCount());
+    std::printf("merge: %zu vertices, %zu faces\n", merged.mesh.vertexCount(), merged.mesh.faceCount());
     std::fflush(stdout);
     if (gStopSignal != 0) return 1;
 
-    if (static_cast<long long>(merged.faceCount()) <= request.count) {
+    if (static_cast<long long>(merged.mesh.faceCount()) <= request.count) {
         // The tiles met the count already: nothing is left for zeq to do.
-        if (writePlainMesh(merged, manifest.format, request.output.c_str(), manifest.flavour) != 0) {
+        if (writeMerged(merged, manifest.format, request.output) != 0) {
             report("Writing <" + request.output + ">: Cannot write the file!");
             return 1;
         }

@@ -6,12 +6,15 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <cstring>
 #include <functional>
+#include <memory>
 #include <new>
 #include <system_error>
 #include <vector>
 
 #include "app/messages.h"
+#include "io/carried_data.h"
 #include "io/output_file.h"
 #include "io/record_files.h"
 #include "mesh/flat_array.h"
@@ -83,16 +86,19 @@ private:
 };
 
 // The faces grouped by tile in an unnamed temporary file: each tile's faces
-// lie together, in input order, at the tile's offset. Faces collect in a
-// small buffer per tile on their way to the file.
+// lie together, in input order, at the tile's offset, `words` numbers each
+// (the three corners, and the face's input number when it carries values).
+// Faces collect in a small buffer per tile on their way to the file.
 class FaceSpill {
 public:
-    FaceSpill(const std::string& dir, const std::vector<long long>& firstFace) : first_(firstFace) {
+    FaceSpill(const std::string& dir, const std::vector<long long>& firstFace, std::size_t words)
+        : first_(firstFace), words_(words) {
         const std::string name = dir + "/.faces";
         fd_ = ::open(name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
         if (fd_ >= 0) ::unlink(name.c_str());
         const std::size_t tiles = first_.size() - 1;
-        perTile_ = std::clamp<std::size_t>((std::size_t{64} << 20) / 12 / std::max<std::size_t>(tiles, 1), 16, 4096);
+        perTile_ = std::clamp<std::size_t>((std::size_t{64} << 20) / (4 * words_) / std::max<std::size_t>(tiles, 1), 16,
+                                           4096);
         buffers_.resize(tiles);
         written_.assign(tiles, 0);
     }
@@ -103,9 +109,9 @@ public:
 
     void put(std::size_t tile, const std::uint32_t* f) {
         std::vector<std::uint32_t>& b = buffers_[tile];
-        if (b.capacity() == 0) b.reserve(3 * perTile_);
-        b.insert(b.end(), f, f + 3);
-        if (b.size() >= 3 * perTile_) flush(tile);
+        if (b.capacity() == 0) b.reserve(words_ * perTile_);
+        b.insert(b.end(), f, f + words_);
+        if (b.size() >= words_ * perTile_) flush(tile);
     }
     void flushAll() {
         for (std::size_t t = 0; t < buffers_.size(); ++t) {
@@ -115,17 +121,18 @@ public:
     }
     bool read(std::size_t tile, std::vector<std::uint32_t>& corners) {
         const long long count = first_[tile + 1] - first_[tile];
-        corners.resize(static_cast<std::size_t>(3 * count));
-        return transfer(false, corners.data(), static_cast<std::size_t>(12 * count), 12 * first_[tile]);
+        const auto bytes = static_cast<long long>(4 * words_);
+        corners.resize(static_cast<std::size_t>(count) * words_);
+        return transfer(false, corners.data(), static_cast<std::size_t>(bytes * count), bytes * first_[tile]);
     }
 
 private:
     void flush(std::size_t tile) {
         std::vector<std::uint32_t>& b = buffers_[tile];
         if (b.empty()) return;
-        const long long at = 12 * (first_[tile] + written_[tile]);
+        const long long at = static_cast<long long>(4 * words_) * (first_[tile] + written_[tile]);
         if (!transfer(true, b.data(), 4 * b.size(), at)) failed_ = true;
-        written_[tile] += static_cast<long long>(b.size() / 3);
+        written_[tile] += static_cast<long long>(b.size() / words_);
         b.clear();
     }
     bool transfer(bool write, std::uint32_t* data, std::size_t bytes, long long at) {
@@ -143,6 +150,7 @@ private:
     int fd_ = -1;
     bool failed_ = false;
     const std::vector<long long>& first_;
+    std::size_t words_;
     std::size_t perTile_ = 16;
     std::vector<std::vector<std::uint32_t>> buffers_;
     std::vector<long long> written_;
@@ -171,6 +179,50 @@ struct Written {
     }
 };
 
+// What the tile's vertices, corners and faces carry, taken from the input's:
+// `used` are the tile's vertices by input number, `faces` its faces as
+// spilled (corners, input face number), `numberInTile` each used input
+// vertex's number in the tile.
+std::unique_ptr<MeshAttributes> tileAttributes(const MeshAttributes& input, const std::vector<std::uint32_t>& used,
+                                               const std::vector<std::uint32_t>& faces,
+                                               const std::vector<std::uint32_t>& numberInTile) {
+    auto tile = std::make_unique<MeshAttributes>();
+    tile->vertexLayout = input.vertexLayout;
+    tile->vertexPart = input.vertexPart;
+    tile->faceLayout = input.faceLayout;
+    const std::size_t faceCount = faces.size() / 4;
+    tile->resizeVertices(used.size());
+    tile->resizeFaces(faceCount);
+    const std::size_t vertexBytes = input.vertexLayout.stride();
+    const std::size_t faceBytes = input.faceLayout.stride();
+    for (std::size_t v = 0; v < used.size(); ++v) {
+        const VertexId from(used[v]), to(static_cast<std::uint32_t>(v));
+        if (vertexBytes > 0) std::memcpy(tile->vertexRecord(to), input.vertexRecord(from), vertexBytes);
+        if (input.held(from)) tile->hold(to);
+    }
+    for (std::size_t f = 0; f < faceCount; ++f) {
+        const FaceId from(faces[4 * f + 3]), to(static_cast<std::uint32_t>(f));
+        if (faceBytes > 0) std::memcpy(tile->faceRecord(to), input.faceRecord(from), faceBytes);
+        for (std::size_t c = 0; c < 3; ++c) {
+            const VertexId v(faces[4 * f + c]);
+            if (!input.held(v)) continue;
+            const unsigned char* record = input.cornerRecord(from, v);
+            if (record != input.vertexRecord(v)) tile->setCornerRecord(to, VertexId(numberInTile[v.index()]), record);
+        }
+    }
+    return tile;
+}
+
+// DIR/NAME.shared: "TILE INPUT" for each of the tile's vertices that other
+// tiles use too.
+bool writeShared(const std::string& path, const std::vector<std::uint32_t>& used, const std::vector<bool>& shared) {
+    OutputFile out;
+    if (!out.open(path.c_str())) return false;
+    for (std::size_t v = 0; v < used.size(); ++v)
+        if (shared[used[v]]) out.print("%zu %u\n", v, used[v]);
+    return out.commit();
+}
+
 int splitInto(const SplitRequest& request, Manifest& manifest, const volatile int* stop, Written& written) {
     const char* input = request.input.c_str();
     const MeshFormat format = formatOfName(input);
@@ -181,11 +233,16 @@ int splitInto(const SplitRequest& request, Manifest& manifest, const volatile in
 
     FileFlavour flavour;
     FirstPass first(format, flavour);
-    const ReadStatus status = readRecords(format, input, first, flavour);
+    // What the input carries besides positions goes to every tile, as zeq
+    // would write it.
+    std::unique_ptr<MeshAttributes> carried;
+    const ReadStatus status = readRecords(format, input, first, flavour, RecordReading{true, &carried});
     if (status != ReadStatus::Loaded) {
         report(readFailureText(request.input, status));
         return 1;
     }
+    if (flavour.carried)
+        for (const std::string& note : flavour.carried->notes) std::printf("%s", note.c_str());
     const std::size_t vertexCount = first.positions.size() / 3;
 
     // The box of every vertex, and its grid.
@@ -235,14 +292,29 @@ int splitInto(const SplitRequest& request, Manifest& manifest, const volatile in
         report("cannot create directory " + request.dir + "/simplified!");
         return 1;
     }
-    FaceSpill spill(request.dir, firstFace);
+    const std::size_t words = carried ? 4 : 3;
+    FaceSpill spill(request.dir, firstFace, words);
     if (!spill.ok()) {
         report("cannot write in directory " + request.dir + "!");
         return 1;
     }
+    // The vertices that faces of several tiles use: the tiles share them, and
+    // the merge makes them one again.
+    constexpr std::uint32_t kNoTile = 0xFFFFFFFFu;
+    std::vector<std::uint32_t> firstTile(vertexCount, kNoTile);
+    std::vector<bool> shared(vertexCount, false);
+    std::uint32_t faceNumber = 0;
     forEachFace([&](const std::uint32_t* f) {
-        spill.put(static_cast<std::size_t>(tileOfCell[static_cast<std::size_t>(cellOfFace(f))]), f);
+        const auto tile = static_cast<std::uint32_t>(tileOfCell[static_cast<std::size_t>(cellOfFace(f))]);
+        for (int c = 0; c < 3; ++c) {
+            std::uint32_t& t = firstTile[f[c]];
+            if (t == kNoTile) t = tile;
+            if (t != tile) shared[f[c]] = true;
+        }
+        const std::uint32_t record[4] = {f[0], f[1], f[2], faceNumber++};
+        spill.put(tile, record);
     });
+    std::vector<std::uint32_t>().swap(firstTile);
     spill.flushAll();
     first.corners.clear();
     if (rereadFailed) {
@@ -266,6 +338,8 @@ int splitInto(const SplitRequest& request, Manifest& manifest, const volatile in
 
     std::vector<std::uint32_t> faces;
     std::vector<std::uint32_t> used;
+    // The number in the tile of each input vertex the tile uses.
+    std::vector<std::uint32_t> numberInTile(vertexCount, 0);
     PlainMesh tile;
     for (std::size_t t = 0; t < tileCount; ++t) {
         if (stop != nullptr && *stop != 0) return 1;
@@ -273,28 +347,61 @@ int splitInto(const SplitRequest& request, Manifest& manifest, const volatile in
             report("cannot read back the faces of tile " + std::to_string(t) + "!");
             return 1;
         }
-        // The tile's vertices in ascending input order, renumbered from 0.
-        used = faces;
-        std::sort(used.begin(), used.end());
-        used.erase(std::unique(used.begin(), used.end()), used.end());
+        const std::size_t faceCount = faces.size() / words;
+        // The tile's vertices renumbered from 0 as zeq numbers them on
+        // loading the tile: in ascending input order, or for STL, whose
+        // facets name positions, in the order the faces first name them.
+        used.clear();
+        for (std::size_t f = 0; f < faceCount; ++f)
+            for (std::size_t c = 0; c < 3; ++c) used.push_back(faces[words * f + c]);
+        if (format == MeshFormat::Stl) {
+            std::size_t kept = 0;
+            for (std::size_t i = 0; i < used.size(); ++i) {
+                const std::uint32_t v = used[i];
+                if (numberInTile[v] == 0) {
+                    numberInTile[v] = 1;
+                    used[kept++] = v;
+                }
+            }
+            used.resize(kept);
+        } else {
+            std::sort(used.begin(), used.end());
+            used.erase(std::unique(used.begin(), used.end()), used.end());
+        }
+        for (std::size_t v = 0; v < used.size(); ++v) numberInTile[used[v]] = static_cast<std::uint32_t>(v);
         tile.positions.resize(3 * used.size());
         for (std::size_t v = 0; v < used.size(); ++v)
             for (int a = 0; a < 3; ++a) tile.positions[3 * v + a] = pos[3 * std::size_t{used[v]} + a];
-        tile.corners.resize(faces.size());
-        for (std::size_t i = 0; i < faces.size(); ++i)
-            tile.corners[i] = static_cast<std::uint32_t>(std::lower_bound(used.begin(), used.end(), faces[i]) - used.begin());
+        tile.corners.resize(3 * faceCount);
+        for (std::size_t f = 0; f < faceCount; ++f)
+            for (std::size_t c = 0; c < 3; ++c) tile.corners[3 * f + c] = numberInTile[faces[words * f + c]];
 
         char name[32];
         std::snprintf(name, sizeof name, "tile-%05zu.%s", t, extensionOf(format));
         const std::string path = request.dir + "/" + name;
         written.files.push_back(path);
-        if (writePlainMesh(tile, format, path.c_str(), flavour) != 0) {
+        long long tileFaces = static_cast<long long>(faceCount);
+        if (carried) {
+            written.files.push_back(path + ".origins");
+            std::unique_ptr<MeshAttributes> values = tileAttributes(*carried, used, faces, numberInTile);
+            if (writeCarriedMesh(tile, values, format, path.c_str(), flavour, &tileFaces,
+                                 (path + ".origins").c_str()) != 0) {
+                report("cannot write tile " + path + "!");
+                return 1;
+            }
+        } else if (writePlainMesh(tile, format, path.c_str(), flavour) != 0) {
             report("cannot write tile " + path + "!");
             return 1;
         }
+        written.files.push_back(path + ".shared");
+        if (!writeShared(path + ".shared", used, shared)) {
+            report("cannot write " + path + ".shared!");
+            return 1;
+        }
+        for (std::uint32_t v : used) numberInTile[v] = 0;
         TileEntry entry;
         entry.name = name;
-        entry.faces = static_cast<long long>(faces.size() / 3);
+        entry.faces = tileFaces;
         entry.vertices = static_cast<long long>(used.size());
         if (request.count > 0) entry.target = tileTarget(request.count, entry.faces, manifest.faces);
         manifest.tiles.push_back(std::move(entry));

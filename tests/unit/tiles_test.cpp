@@ -81,7 +81,9 @@ TEST(TilesManifest, WrittenTextParsesBack) {
     m.count = 6;
     m.tiles = {{"tile-00000.ply", 7, 6, 4}, {"tile-00001.ply", 5, 5, 3}};
     const std::string text = manifestText(m, "my dir");
-    EXPECT_NE(text.find("zeq -N 4 'my dir/tile-00000.ply' 'my dir/simplified/tile-00000.ply'"), std::string::npos);
+    EXPECT_NE(text.find("zeq --origins 'my dir/simplified/tile-00000.ply.origins' -N 4 'my dir/tile-00000.ply' "
+                        "'my dir/simplified/tile-00000.ply'"),
+              std::string::npos);
     Manifest back;
     std::string why;
     ASSERT_TRUE(parseManifest(text, back, why)) << why;
@@ -96,32 +98,29 @@ TEST(TilesManifest, WrittenTextParsesBack) {
     EXPECT_FALSE(parseManifest(broken, back, why));
 }
 
-TEST(TilesWeld, EqualPositionsBecomeOneVertexInOrderOfFirstAppearance) {
-    PlainMesh a, b;
-    a.positions = {0, 0, 0, 1, 0, 0, 0, 1, 0};
-    a.corners = {0, 1, 2};
-    // b shares the edge (1,0,0)-(0,1,0), one of its ends given as -0.
-    b.positions = {1, 1, 0, 0, 1, -0.0, 1, 0, 0};
-    b.corners = {2, 0, 1};
-    Welder<double> welder;
-    PlainMesh merged;
-    weldTile(welder, a, merged);
-    weldTile(welder, b, merged);
-    merged.positions = welder.positions();
-    ASSERT_EQ(merged.vertexCount(), 4u);
-    EXPECT_EQ(merged.positions[9], 1.0);  // the new vertex comes last
-    EXPECT_EQ(merged.positions[10], 1.0);
-    EXPECT_EQ(merged.corners, (std::vector<std::uint32_t>{0, 1, 2, 1, 3, 2}));
-}
-
-TEST(TilesWeld, NearlyEqualPositionsStayApart) {
-    PlainMesh a;
-    a.positions = {0.1, 0, 0, 0.1 + 1e-17, 0, 0, std::nextafter(0.1, 1.0), 0, 0};
-    a.corners = {0, 1, 2};
-    Welder<double> welder;
-    PlainMesh merged;
-    weldTile(welder, a, merged);
-    EXPECT_EQ(welder.count(), 2u);  // 0.1 + 1e-17 is 0.1 itself
+TEST(TilesMerge, SharedVerticesJoinByInputNumberAndNothingElseJoins) {
+    VertexMerger merger;
+    bool added = false;
+    // Tile 0: vertices 0..3; its vertices 1 and 3 are input vertices 7 and 9,
+    // which tile 1 uses too.
+    const std::unordered_map<std::uint32_t, std::uint32_t> first{{1, 7}, {3, 9}};
+    merger.startTile(4, first);
+    EXPECT_EQ(merger.vertexOf(2, added), 0u);
+    EXPECT_TRUE(added);
+    EXPECT_EQ(merger.vertexOf(1, added), 1u);
+    EXPECT_EQ(merger.vertexOf(2, added), 0u);  // a record written twice: one vertex
+    EXPECT_FALSE(added);
+    EXPECT_EQ(merger.vertexOf(3, added), 2u);
+    // Tile 1: its vertex 0 is input vertex 9, its vertex 1 input vertex 7;
+    // its vertex 2 is its own, even if it lay where tile 0's vertex 2 lies.
+    const std::unordered_map<std::uint32_t, std::uint32_t> second{{0, 9}, {1, 7}};
+    merger.startTile(3, second);
+    EXPECT_EQ(merger.vertexOf(2, added), 3u);
+    EXPECT_TRUE(added);
+    EXPECT_EQ(merger.vertexOf(0, added), 2u);
+    EXPECT_FALSE(added);
+    EXPECT_EQ(merger.vertexOf(1, added), 1u);
+    EXPECT_EQ(merger.count(), 4u);
 }
 
 }  // namespace

@@ -88,7 +88,7 @@ expect_fail "tile listed twice" 'zeq-tiles: bad manifest d/manifest: *' "$tiles"
 # --- split on a full disk --------------------------------------------------
 rm -rf d && "$tiles" split --faces-per-tile 600 -N 1000 bunny.ply d > /dev/null  # "d": as long a name as "e" below
 faces=$(awk '$1 == "faces" { print $2 }' d/manifest)
-tileBytes=$(cat d/tile-*.ply | wc -c)
+tileBytes=$(cat d/tile-*.ply d/tile-*.ply.shared | wc -c)
 spill=$((12 * faces))
 commands=$(wc -c < d/commands)
 manifest=$(wc -c < d/manifest)
@@ -108,7 +108,7 @@ env LD_PRELOAD="$fullDisk" ZEQ_FULL_AFTER=$((spill + tileBytes + commands + mani
 cat > killed-zeq <<EOF2
 #!/bin/sh
 # zeq, but killed on tile 2.
-case "\$4" in */tile-00002.*) kill -KILL \$\$ ;; esac
+for a; do case "\$a" in */tile-00002.smf) kill -KILL \$\$ ;; esac; done
 exec "$zeq" "\$@"
 EOF2
 chmod +x killed-zeq

@@ -244,6 +244,17 @@ def main():
                   "<vertex> is not carried to the output!\n", (4, 5, 2),
                   "out.ply"), 0,
               inputs={"in.ply": seam_in}, outputs={"out.ply": seam_out})
+    # --origins: the input vertex of each written record. Welded, records
+    # 0..5 are vertices 0 1 2 0 2 3; the output's records are vertices 0 to
+    # 3, then v0 again for its copy.
+    make_case("foreign-ply-split-vertices-seam-origins",
+              "--origins out.origins -N 1 in.ply out.ply",
+              head("in.ply") + stalled(
+                  mfc.counts(4, 5, 2) + "Note: list property <flags> of "
+                  "<vertex> is not carried to the output!\n", (4, 5, 2),
+                  "out.ply"), 0,
+              inputs={"in.ply": seam_in},
+              outputs={"out.ply": seam_out, "out.origins": "0\n1\n2\n3\n0\n"})
     # No face element, or faces only as triangle strips: nothing to simplify.
     vertices_only = ("ply\nformat ascii 1.0\nelement vertex 4\n"
                      "property float x\nproperty float y\nproperty float z\n"
