@@ -153,7 +153,8 @@ bool parseManifest(const std::string& text, Manifest& m, std::string& why) {
     }
     if (w[3] != "double" && w[3] != "float") return fail("unknown coordinate type " + w[3]);
     m.flavour.doubleCoordinates = w[3] == "double";
-    if (!keyLine("vertices", w) || w.size() != 2 || !parseCount(w[1], m.vertices, 0)) return fail("bad vertices line");
+    if (!keyLine("vertices", w) || w.size() != 2 || !parseCount(w[1], m.vertices, 0) || m.vertices > 0xFFFFFFFFll)
+        return fail("bad vertices line");
     if (!keyLine("faces", w) || w.size() != 2 || !parseCount(w[1], m.faces, 0)) return fail("bad faces line");
     long long g[3];
     if (!keyLine("grid", w) || w.size() != 4 || !parseCount(w[1], g[0], 1) || !parseCount(w[2], g[1], 1) ||
@@ -178,6 +179,9 @@ bool parseManifest(const std::string& text, Manifest& m, std::string& why) {
         if (m.count > 0 && (w.size() < 6 || !parseCount(w[4], t.target, 1)))
             return fail("tile line " + std::to_string(m.tiles.size() + 1) + " has no target");
         if (!names.insert(w[1]).second) return fail("tile " + w[1] + " is listed twice");
+        // Tile vertices are input vertices; merge keeps a number for each.
+        if (t.vertices > m.vertices)
+            return fail("tile line " + std::to_string(m.tiles.size() + 1) + " has more vertices than the input");
         t.name = w[1];
         faceSum += t.faces;
         m.tiles.push_back(std::move(t));

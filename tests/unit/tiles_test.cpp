@@ -96,6 +96,11 @@ TEST(TilesManifest, WrittenTextParsesBack) {
     std::string broken = text;
     broken.replace(broken.find("tiles 2"), 7, "tiles 3");
     EXPECT_FALSE(parseManifest(broken, back, why));
+    // Merge keeps a number per tile vertex: no tile may claim more than the input has.
+    broken = text;
+    broken.replace(broken.find("tile-00001.ply 5 5"), 18, "tile-00001.ply 5 11");
+    EXPECT_FALSE(parseManifest(broken, back, why));
+    EXPECT_EQ(why, "tile line 2 has more vertices than the input");
 }
 
 TEST(TilesMerge, SharedVerticesJoinByInputNumberAndNothingElseJoins) {

@@ -4,7 +4,8 @@
 # output in place of a finished one: an existing output untouched, no
 # temporary file beside it.
 #   merge: a tile missing, unreadable, truncated, in another format, or with
-#          more faces than its manifest line; tile lines missing, extra or
+#          more faces than its manifest line; a simplified tile without its
+#          origins or with origins beyond it; tile lines missing, extra or
 #          listed twice;
 #   split: the disk full at the spill, at a tile, at the commands and at the
 #          manifest (the preloaded library) leaves no manifest and no tile;
@@ -69,6 +70,14 @@ expect_fail "SMF named as a PLY tile" 'zeq-tiles: cannot read tile d/simplified/
 fresh smf
 cp d/tile-00001.smf d/simplified/tile-00000.smf
 expect_fail "another tile's faces" 'zeq-tiles: tile d/simplified/tile-00000.smf has * faces, the manifest says *!' "$tiles" merge d out/kept
+# A simplified tile without the origins zeq --origins writes, or with
+# origins that name more tile vertices than it has.
+rm -rf d && "$tiles" split --faces-per-tile 600 -N 1000 bunny.smf d > /dev/null && cp d/tile-*.smf d/simplified/
+"$zeq" -N 100 d/tile-00001.smf d/simplified/tile-00001.smf > /dev/null
+expect_fail "simplified tile without origins" 'zeq-tiles: cannot read origins d/simplified/tile-00001.smf.origins!' "$tiles" merge d out/kept
+"$zeq" --origins d/simplified/tile-00001.smf.origins -N 100 d/tile-00001.smf d/simplified/tile-00001.smf > /dev/null
+sed -i '1s/.*/999999/' d/simplified/tile-00001.smf.origins
+expect_fail "origins beyond the tile" 'zeq-tiles: tile d/simplified/tile-00001.smf does not match its origins d/simplified/tile-00001.smf.origins!' "$tiles" merge d out/kept
 fresh smf
 # Faces moved from one tile line to another: the sum still holds.
 awk '$1 == "tile" && n == 0 { $3 -= 1; n = 1 } $1 == "tile" && $2 == "tile-00001.smf" { $3 += 1 } { print }' d/manifest > m && mv m d/manifest
