@@ -21,6 +21,11 @@ inline constexpr const char* kOutOfMemory = "Out of memory!\n";
 inline constexpr const char* kLoadingTime = "\nLoading time = %2.4f seconds\n";
 inline constexpr const char* kOrientingTime = "\nOrienting time = %2.4f seconds\n";
 inline constexpr const char* kWritingTime = "\nWriting time = %2.4f seconds\n";
+// At the end of a run given a ratio or a bound: how far its faces tilted
+// from their oriented normals, and how far its surface may lie from the
+// input's, as a fraction of the input's bounding-box diagonal.
+inline constexpr const char* kLargestTilt = "\nLargest face tilt = %2.4f degrees\n";
+inline constexpr const char* kDistanceBound = "\nDistance bound = %g of the diagonal\n";
 inline constexpr const char* kNormalEnd = "\nZEQ end. \n";
 inline constexpr const char* kRefusalEnd = "\nZEQ exit!\n";
 

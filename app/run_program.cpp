@@ -1,6 +1,8 @@
 #include "app/run_program.h"
 
 #include <cctype>
+#include <charconv>
+#include <cmath>
 #include <climits>
 #include <cstdint>
 #include <cstdio>
@@ -15,6 +17,7 @@
 #include "mesh/mesh.h"
 #include "mesh/process_clock.h"
 #include "orient/orient_faces.h"
+#include "simplify/collapse_bounds.h"
 #include "simplify/run_simplification.h"
 
 namespace zeq {
@@ -76,8 +79,138 @@ CommandLine takeLongOptions(int argc, const char* const* argv) {
 }
 
 int runProgram(int argc, const char* const* argv) {
+    if (usesHowFarOptions(argc, argv)) {
+        RunRequest request;
+        if (!parseRequest(argc, argv, request)) {
+            std::printf("%s", messages::kLongUsage);
+            return 1;
+        }
+        std::printf(messages::kBanner, messages::kReleaseDate);
+        return runRequest(request);
+    }
     const CommandLine line = takeLongOptions(argc, argv);
     return runShortOptions(line.count, line.args.data(), line.welding, line.carrying, line.origins);
+}
+
+bool ratioOfFaces(const char* text, long long faces, long long& target) {
+    // The decimal as m × 10^exponent, m of at most 18 significant digits
+    // (later ones cannot move the floor of a face count's share).
+    std::uint64_t m = 0;
+    int digits = 0;
+    long long exponent = 0;
+    bool any = false, point = false;
+    const char* p = text;
+    for (;; ++p) {
+        if (*p == '.' && !point) {
+            point = true;
+            continue;
+        }
+        if (*p < '0' || *p > '9') break;
+        any = true;
+        if (m == 0 && *p == '0') {
+            if (point) --exponent;
+            continue;
+        }
+        if (digits < 18) {
+            m = m * 10 + static_cast<std::uint64_t>(*p - '0');
+            ++digits;
+            if (point) --exponent;
+        } else if (!point) {
+            ++exponent;
+        }
+    }
+    if (!any) return false;
+    if (*p == 'e' || *p == 'E') {
+        ++p;
+        bool negative = false;
+        if (*p == '+' || *p == '-') negative = *p++ == '-';
+        if (*p < '0' || *p > '9') return false;
+        long long e = 0;
+        for (; *p >= '0' && *p <= '9'; ++p)
+            if (e < 100000) e = e * 10 + (*p - '0');
+        exponent += negative ? -e : e;
+    }
+    // Strictly between 0 and 1: not zero, and fewer digits than places.
+    if (*p != '\0' || m == 0 || digits + exponent > 0) return false;
+    const long long places = -exponent;
+    if (places > 36) {
+        target = 0;  // faces × m < 10^28
+        return true;
+    }
+    unsigned __int128 scale = 1;
+    for (long long i = 0; i < places; ++i) scale *= 10;
+    target = static_cast<long long>(static_cast<unsigned __int128>(faces) * m / scale);
+    return true;
+}
+
+namespace {
+
+constexpr const char* kRatio = "--ratio";
+constexpr const char* kMaxAngle = "--max-angle";
+constexpr const char* kMaxError = "--max-error";
+
+// A whole argument that reads as a finite number from `least` to `most`.
+bool parseBound(const char* text, double least, double most, double& value) {
+    const char* end = text + std::strlen(text);
+    const auto r = std::from_chars(text, end, value);
+    return r.ec == std::errc() && r.ptr == end && text != end && std::isfinite(value) && value >= least &&
+           value <= most;
+}
+
+}  // namespace
+
+bool usesHowFarOptions(int argc, const char* const* argv) {
+    int counts = 0;
+    for (int i = 1; i < argc - 2; ++i) {
+        const char* arg = argv[i];
+        if ((std::strcmp(arg, "-N") == 0 || std::strcmp(arg, "--origins") == 0) && i + 1 < argc - 2) {
+            counts += arg[1] == 'N';
+            ++i;
+            continue;
+        }
+        if (std::strcmp(arg, kRatio) == 0 || std::strcmp(arg, kMaxAngle) == 0 || std::strcmp(arg, kMaxError) == 0)
+            return true;
+    }
+    return counts > 1;
+}
+
+bool parseRequest(int argc, const char* const* argv, RunRequest& request) {
+    if (argc < 3) return false;
+    RunRequest r;
+    bool welding = false, carrying = false;
+    for (int i = 1; i < argc - 2; ++i) {
+        const char* arg = argv[i];
+        const bool hasValue = i + 1 < argc - 2;
+        auto is = [arg](const char* name) { return std::strcmp(arg, name) == 0; };
+        if (is("-N") && hasValue && r.countText == nullptr && r.ratioText == nullptr) {
+            r.countText = argv[++i];
+        } else if (is(kRatio) && hasValue && r.countText == nullptr && r.ratioText == nullptr) {
+            long long unused = 0;
+            r.ratioText = argv[++i];
+            if (!ratioOfFaces(r.ratioText, 0, unused)) return false;
+        } else if (is(kMaxAngle) && hasValue && std::isnan(r.maxAngle)) {
+            if (!parseBound(argv[++i], 0, 180, r.maxAngle)) return false;
+        } else if (is(kMaxError) && hasValue && std::isnan(r.maxError)) {
+            if (!parseBound(argv[++i], 0, std::numeric_limits<double>::max(), r.maxError)) return false;
+        } else if (is("-D") && !r.timing) {
+            r.timing = true;
+        } else if (is("--origins") && hasValue && r.origins == nullptr) {
+            r.origins = argv[++i];
+        } else if (is("--no-attributes") && !carrying) {
+            carrying = true;
+            r.carrying = Carrying::PositionsOnly;
+        } else if ((is("--weld") || is("--no-weld")) && !welding) {
+            welding = true;
+            r.welding = is("--weld") ? Welding::On : Welding::Off;
+        } else {
+            return false;
+        }
+    }
+    r.input = argv[argc - 2];
+    r.output = argv[argc - 1];
+    r.report = true;
+    request = r;
+    return true;
 }
 
 int runShortOptions(int argc, const char* const* argv, Welding welding, Carrying carrying, const char* origins) {
@@ -87,24 +220,35 @@ int runShortOptions(int argc, const char* const* argv, Welding welding, Carrying
     }
     std::printf(messages::kBanner, messages::kReleaseDate);
 
-    bool timingEnabled = false;
-    const char* inputName = argv[3];
-    const char* outputName = argv[4];
+    RunRequest r;
+    r.input = argv[3];
+    r.output = argv[4];
     if (argc == 6) {
         if (std::strcmp(argv[3], "-D") != 0) {
             std::printf("%s", messages::kLongUsage);
             return 1;
         }
-        timingEnabled = true;
-        inputName = argv[4];
-        outputName = argv[5];
+        r.timing = true;
+        r.input = argv[4];
+        r.output = argv[5];
     }
+    r.welding = welding;
+    r.carrying = carrying;
+    r.origins = origins;
+    r.countSwitch = std::strcmp(argv[1], "-N") == 0;
+    r.countText = argv[2];
+    return runRequest(r);
+}
 
+int runRequest(const RunRequest& request) {
+    const bool timingEnabled = request.timing;
+    const char* inputName = request.input;
+    const char* outputName = request.output;
     std::printf(messages::kInputLine, inputName);
     long long clockStart = timingEnabled ? processClockMs() : 0;
     const MeshFormat format = formatOfName(inputName);
     FileFlavour flavour;
-    const ReadStatus status = readMeshFile(theMesh, format, inputName, flavour, welding, carrying);
+    const ReadStatus status = readMeshFile(theMesh, format, inputName, flavour, request.welding, request.carrying);
     if (status != ReadStatus::Loaded) {
         std::printf(messages::kReadFailurePrefix, inputName);
         std::printf("%s%s", messages::readStatusText(status), messages::kRefusalEnd);
@@ -126,16 +270,34 @@ int runShortOptions(int argc, const char* const* argv, Welding welding, Carrying
         if (timingEnabled) std::printf(messages::kOrientingTime, secondsSince(clockStart));
 
         // The request is checked only now, on the loaded and oriented mesh.
-        const int targetFaces = parseFaceCount(argv[2]);
         const std::size_t faceCount = theMesh.faces.size();
+        int targetFaces = 0;
+        if (request.countText != nullptr) targetFaces = parseFaceCount(request.countText);
+        if (request.ratioText != nullptr) {
+            long long share = 0;
+            ratioOfFaces(request.ratioText, static_cast<long long>(faceCount), share);
+            targetFaces = static_cast<int>(share);
+        }
         thresholdPercent = startingThreshold(targetFaces, faceCount);
         const auto target = static_cast<std::uint32_t>(targetFaces);
-        if (std::strcmp(argv[1], "-N") != 0 || target >= faceCount) {
+        if (!request.countSwitch || target >= faceCount) {
             std::printf("%s%s", messages::kShortUsage, messages::kRefusalEnd);
             return 1;
         }
 
-        runSimplification(target, timingEnabled);
+        if (request.report) {
+            if (!std::isnan(request.maxAngle))
+                collapseBounds.cosineFloor = std::cos(request.maxAngle * (3.14159265358979323846 / 180.0));
+            startTrackingDistances(theMesh);
+            const double diagonal = boxDiagonal(theMesh);
+            if (!std::isnan(request.maxError)) collapseBounds.maxDistance = request.maxError * diagonal;
+            runSimplification(target, timingEnabled);
+            const double distance = largestDistance(theMesh);
+            std::printf(messages::kLargestTilt, largestTilt(theMesh));
+            std::printf(messages::kDistanceBound, diagonal > 0 ? distance / diagonal : 0.0);
+        } else {
+            runSimplification(target, timingEnabled);
+        }
     } catch (const std::bad_alloc&) {
         std::printf("%s%s", messages::kOutOfMemory, messages::kRefusalEnd);
         return 1;
@@ -143,6 +305,7 @@ int runShortOptions(int argc, const char* const* argv, Welding welding, Carrying
 
     if (timingEnabled) clockStart = processClockMs();
     const int written = writeMeshFile(theMesh, format, outputName, flavour);
+    const char* origins = request.origins;
     if (written != 0 || (origins != nullptr && writeVertexOrigins(theMesh, format, flavour, origins) != 0)) {
         std::printf(messages::kWriteFailure, written != 0 ? outputName : origins);
         std::printf("%s", messages::kRefusalEnd);

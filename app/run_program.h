@@ -3,6 +3,7 @@
 
 #include <array>
 #include <cstddef>
+#include <limits>
 
 #include "io/mesh_files.h"
 
@@ -47,6 +48,50 @@ struct CommandLine {
     }
 };
 CommandLine takeLongOptions(int argc, const char* const* argv);
+
+// What one run is asked for, whichever form the command line took.
+struct RunRequest {
+    const char* input = nullptr;
+    const char* output = nullptr;
+    bool timing = false;
+    Welding welding = Welding::Default;
+    Carrying carrying = Carrying::Attributes;
+    const char* origins = nullptr;
+    // The short form's first argument was -N (checked after the load, as
+    // the short form always has been).
+    bool countSwitch = true;
+    // The target: -N's text (parseFaceCount), or a ratio of the loaded
+    // faces, or neither (as far as the bounds allow: a target of 0).
+    const char* countText = nullptr;
+    const char* ratioText = nullptr;
+    // The bounds: the largest tilt in degrees, the largest distance as a
+    // fraction of the box diagonal; NaN when not given.
+    double maxAngle = std::numeric_limits<double>::quiet_NaN();
+    double maxError = std::numeric_limits<double>::quiet_NaN();
+    // Print the tilt and distance reached at the end (any of the options
+    // that say how far).
+    bool report = false;
+};
+
+// Whether the line uses an option that says how far (--ratio, --max-angle,
+// --max-error), or -N more than once: it is then read by parseRequest, and
+// any other line as before.
+bool usesHowFarOptions(int argc, const char* const* argv);
+
+// Options in any order, then INPUT OUTPUT: -N COUNT, --ratio R (0 < R < 1),
+// --max-angle DEG (0 to 180), --max-error E (at least 0), -D, and the long
+// options above, each once. False for anything else, a value that does not
+// read, or more than one target (-N or --ratio given twice, or both).
+bool parseRequest(int argc, const char* const* argv, RunRequest& request);
+
+// The run: load, orient, set the threshold, check the request, simplify
+// within the bounds, report, write. Returns the exit status.
+int runRequest(const RunRequest& request);
+
+// ⌊faces × R⌋ for the decimal ratio `text` (digits with an optional point
+// and exponent), exactly as the decimal reads, not as a binary fraction;
+// false when `text` is not such a number strictly between 0 and 1.
+bool ratioOfFaces(const char* text, long long faces, long long& target);
 
 // The run on a line of short options alone, welding as `welding` says,
 // carrying what `carrying` says and, with `origins`, writing there where

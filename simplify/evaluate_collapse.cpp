@@ -1,31 +1,184 @@
 #include "simplify/evaluate_collapse.h"
 
+#include <algorithm>
 #include <cmath>
+#include <limits>
 #include <utility>
+#include <vector>
+
+#include "simplify/collapse_bounds.h"
 
 namespace zeq {
 
 namespace {
 
-// True when face g, seen with its corners where they stand now, still has a
-// normal within `cosineLimit` of its stored one.
-bool normalHolds(FaceId g, double cosineLimit) {
+// The corners of face g from its first two edges: the shared corner S and
+// the far ends A (of the first) and B (of the second). Each test that holds
+// overrides the one before; for a triangle exactly one holds. False when the
+// face has fewer than two edges or they share no corner.
+bool triangleCorners(FaceId g, VertexId& s, VertexId& a, VertexId& b) {
     if (g->edges.size() < 2) return false;
     EdgeId e1 = g->edges[0];
     EdgeId e2 = g->edges[1];
-    // The shared corner S and the far ends A (of e1) and B (of e2). Each test
-    // that holds overrides the one before; for a triangle exactly one holds.
-    VertexId s = nullptr;
-    VertexId a = nullptr;
-    VertexId b = nullptr;
+    s = a = b = nullptr;
     if (e2->end1 == e1->end1) s = e1->end1, a = e1->end2, b = e2->end2;
     if (e2->end2 == e1->end1) s = e1->end1, a = e1->end2, b = e2->end1;
     if (e2->end1 == e1->end2) s = e1->end2, a = e1->end1, b = e2->end2;
     if (e2->end2 == e1->end2) s = e1->end2, a = e1->end1, b = e2->end1;
+    return s != nullptr && a != nullptr && b != nullptr;
+}
+
+double dot(const Point3& u, const Point3& v) { return u.x * v.x + u.y * v.y + u.z * v.z; }
+Point3 minus(const Point3& u, const Point3& v) { return Point3{u.x - v.x, u.y - v.y, u.z - v.z}; }
+Point3 cross(const Point3& u, const Point3& v) {
+    return Point3{u.y * v.z - u.z * v.y, u.z * v.x - u.x * v.z, u.x * v.y - u.y * v.x};
+}
+double length(const Point3& u) { return std::sqrt(dot(u, u)); }
+
+// A point seen from above a plane: its place in the plane and its height.
+struct Flat {
+    double x, y, h;
+};
+
+// How far the surface around a collapse may move: a bound on the Hausdorff
+// distance between the faces around the ends before the collapse (the old
+// star) and after it (the new star, without the edge's two faces). Both
+// stars span the same ring of outer corners. When every face of both has
+// its normal within 90 degrees of one direction, both are height fields over
+// the plane across it, over the same polygon, and the vertical gap between
+// them (never less than the distance from a point of one to the other) is
+// largest where the two triangulations overlaid have a vertex: at an inner
+// vertex of either (V1 and V2; M lies on the old edge V1 V2) or where an
+// inner edge of one crosses an inner edge of the other. Otherwise the bound
+// is half the edge: every point moves at most that far.
+double starGap(const std::vector<FaceId>& faces, FaceId f1, FaceId f2, VertexId v1, VertexId v2, const Point3& before1,
+               const Point3& before2, const Point3& mid) {
+    const double half = std::max(length(minus(mid, before1)), length(minus(mid, before2)));
+    struct Triangle {
+        Point3 c[3];
+        VertexId id[3];
+        int inner = -1;  // the corner that is V1, V2 or M
+    };
+    std::vector<Triangle> olds, news;
+    Point3 up{0, 0, 0};
+    for (FaceId g : faces) {
+        VertexId s, a, b;
+        if (!triangleCorners(g, s, a, b)) return half;
+        Triangle before, after;
+        const VertexId corners[3] = {a, s, b};
+        for (int k = 0; k < 3; ++k) {
+            const VertexId v = corners[k];
+            before.id[k] = after.id[k] = v;
+            after.c[k] = *v->getPosition();
+            before.c[k] = v == v1 ? before1 : v == v2 ? before2 : after.c[k];
+            if (v == v1 || v == v2) before.inner = after.inner = k;
+        }
+        const Point3 n = cross(minus(before.c[1], before.c[0]), minus(before.c[2], before.c[1]));
+        up = Point3{up.x + n.x, up.y + n.y, up.z + n.z};
+        olds.push_back(before);
+        if (g != f1 && g != f2) news.push_back(after);
+    }
+    const double upLength = length(up);
+    if (!(upLength > 0)) return half;
+    const Point3 n{up.x / upLength, up.y / upLength, up.z / upLength};
+    // Both stars must face the same way throughout to be height fields.
+    for (const std::vector<Triangle>* star : {&olds, &news})
+        for (const Triangle& t : *star)
+            if (!(dot(cross(minus(t.c[1], t.c[0]), minus(t.c[2], t.c[1])), n) > 0)) return half;
+    // A plane across n.
+    Point3 u = std::abs(n.x) < 0.6 ? Point3{0, -n.z, n.y} : Point3{-n.y, n.x, 0};
+    const double uLength = length(u);
+    u = Point3{u.x / uLength, u.y / uLength, u.z / uLength};
+    const Point3 w = cross(n, u);
+    auto flat = [&](const Point3& p) { return Flat{dot(p, u), dot(p, w), dot(p, n)}; };
+    auto crosses = [](const Flat& a, const Flat& b, const Flat& c, const Flat& d) {
+        auto orient = [](const Flat& p, const Flat& q, const Flat& r) {
+            return (q.x - p.x) * (r.y - p.y) - (q.y - p.y) * (r.x - p.x);
+        };
+        const double o1 = orient(a, b, c), o2 = orient(a, b, d), o3 = orient(c, d, a), o4 = orient(c, d, b);
+        return ((o1 >= 0 && o2 <= 0) || (o1 <= 0 && o2 >= 0)) && ((o3 >= 0 && o4 <= 0) || (o3 <= 0 && o4 >= 0));
+    };
+    // The ring of outer corners, seen from above, must be a simple polygon,
+    // each corner on two of its sides: then both stars, their triangles all
+    // turned the same way, cover it once.
+    std::vector<std::pair<VertexId, VertexId>> ring;
+    std::vector<std::pair<Flat, Flat>> ringFlat;
+    for (const Triangle& t : news) {
+        if (t.inner < 0) return half;
+        const int a = (t.inner + 1) % 3, b = (t.inner + 2) % 3;
+        ring.emplace_back(t.id[a], t.id[b]);
+        ringFlat.emplace_back(flat(t.c[a]), flat(t.c[b]));
+    }
+    for (std::size_t i = 0; i < ring.size(); ++i) {
+        int starts = 0, ends = 0;
+        for (std::size_t j = 0; j < ring.size(); ++j) {
+            starts += ring[j].first == ring[i].first;
+            ends += ring[j].second == ring[i].first;
+            if (j <= i) continue;
+            const bool adjacent = ring[i].first == ring[j].first || ring[i].first == ring[j].second ||
+                                  ring[i].second == ring[j].first || ring[i].second == ring[j].second;
+            if (!adjacent && crosses(ringFlat[i].first, ringFlat[i].second, ringFlat[j].first, ringFlat[j].second))
+                return half;
+        }
+        if (starts != 1 || ends != 1) return half;
+    }
+
+    double gap = 0;
+    // The old inner vertices under the new star: the height of the new
+    // triangle holding each.
+    for (const Point3& p : {before1, before2}) {
+        const Flat q = flat(p);
+        bool found = false;
+        for (const Triangle& t : news) {
+            const Flat a = flat(t.c[0]), b = flat(t.c[1]), c = flat(t.c[2]);
+            const double area = (b.x - a.x) * (c.y - a.y) - (b.y - a.y) * (c.x - a.x);
+            const double wa = ((b.x - q.x) * (c.y - q.y) - (b.y - q.y) * (c.x - q.x)) / area;
+            const double wb = ((c.x - q.x) * (a.y - q.y) - (c.y - q.y) * (a.x - q.x)) / area;
+            const double wc = 1.0 - wa - wb;
+            constexpr double kSlack = -1e-12;
+            if (wa < kSlack || wb < kSlack || wc < kSlack) continue;
+            gap = std::max(gap, std::abs(wa * a.h + wb * b.h + wc * c.h - q.h));
+            found = true;
+            break;
+        }
+        if (!found) return half;
+    }
+    // Inner edges of each star crossing inner edges of the other.
+    auto innerEdges = [](const std::vector<Triangle>& star, std::vector<std::pair<Point3, Point3>>& edges) {
+        for (const Triangle& t : star) {
+            if (t.inner < 0) continue;
+            const Point3& p = t.c[t.inner];
+            for (int k = 0; k < 3; ++k)
+                if (k != t.inner) edges.emplace_back(p, t.c[k]);
+        }
+    };
+    std::vector<std::pair<Point3, Point3>> oldEdges, newEdges;
+    innerEdges(olds, oldEdges);
+    innerEdges(news, newEdges);
+    for (const auto& [p0, p1] : oldEdges) {
+        const Flat a = flat(p0), b = flat(p1);
+        for (const auto& [q0, q1] : newEdges) {
+            const Flat c = flat(q0), d = flat(q1);
+            const double den = (b.x - a.x) * (d.y - c.y) - (b.y - a.y) * (d.x - c.x);
+            if (den == 0) continue;  // parallel: their overlay vertices are ends
+            const double s = ((c.x - a.x) * (d.y - c.y) - (c.y - a.y) * (d.x - c.x)) / den;
+            const double t = ((c.x - a.x) * (b.y - a.y) - (c.y - a.y) * (b.x - a.x)) / den;
+            if (s < 0 || s > 1 || t < 0 || t > 1) continue;
+            gap = std::max(gap, std::abs((a.h + s * (b.h - a.h)) - (c.h + t * (d.h - c.h))));
+        }
+    }
+    return std::min(gap, half);
+}
+
+}  // namespace
+
+double faceCosine(FaceId g) {
+    constexpr double kDegenerate = std::numeric_limits<double>::quiet_NaN();
+    VertexId s, a, b;
     // First two edges sharing no corner: treated like a degenerate face.
-    if (s == nullptr || a == nullptr || b == nullptr) return false;
+    if (!triangleCorners(g, s, a, b)) return kDegenerate;
     const FaceNormal* storedNormal = g->getNormal();
-    if (storedNormal == nullptr) return false;
+    if (storedNormal == nullptr) return kDegenerate;
     const Point3 stored = storedNormal->value();
 
     const Point3& ps = *s->getPosition();
@@ -44,17 +197,19 @@ bool normalHolds(FaceId g, double cosineLimit) {
     const double sx = static_cast<float>(stored.x);
     const double sy = static_cast<float>(stored.y);
     const double sz = static_cast<float>(stored.z);
-    const double cosine =
-        (sx * nx + sy * ny + sz * nz) / std::sqrt((sx * sx + sy * sy + sz * sz) * (nx * nx + ny * ny + nz * nz));
-    // A NaN cosine (zero-length normal) fails the comparison and rejects.
-    return cosine >= cosineLimit;
+    return (sx * nx + sy * ny + sz * nz) / std::sqrt((sx * sx + sy * sy + sz * sz) * (nx * nx + ny * ny + nz * nz));
 }
 
-}  // namespace
-
 int evaluateCollapse(FaceId f1, FaceId f2, VertexId v1, VertexId v2) {
-    // At threshold 0 the limit is minus infinity: only degenerate faces reject.
-    const double cosineLimit = 1.0 - 1.0 / static_cast<double>(thresholdPercent);
+    // At threshold 0 the limit is minus infinity: only degenerate faces
+    // reject. An angle bound keeps it from falling below the bound's cosine.
+    const double cosineLimit =
+        std::max(1.0 - 1.0 / static_cast<double>(thresholdPercent), collapseBounds.cosineFloor);
+    const bool tracking = collapseBounds.tracking;
+    std::vector<double>& faceDistance = collapseBounds.faceDistance;
+    std::vector<FaceId>& star = collapseBounds.star;
+    double distance = 0;
+    if (tracking) star.clear();
     Point3* p1 = v1->getPosition();
     Point3* p2 = v2->getPosition();
     const Point3 saved1 = *p1;
@@ -74,13 +229,24 @@ int evaluateCollapse(FaceId f1, FaceId f2, VertexId v1, VertexId v2) {
     for (VertexId end : {first, second}) {
         Neighbourhood* n = theMesh.queryNeighbourhood(kFaces, end, nullptr, nullptr);
         for (FaceId g : n->faces) {
+            // Each face once: a face around both ends is F1 or F2.
+            if (tracking && !(end == second && (g == f1 || g == f2))) {
+                distance = std::max(distance, faceDistance[g.index()]);
+                star.push_back(g);
+            }
             if (g == f1 || g == f2) continue;
-            if (!normalHolds(g, cosineLimit)) {
+            // A NaN cosine (zero-length normal) fails the comparison and rejects.
+            if (!(faceCosine(g) >= cosineLimit)) {
                 reject = 1;
                 break;
             }
         }
         if (reject) break;
+    }
+    if (tracking && !reject) {
+        distance += starGap(star, f1, f2, v1, v2, saved1, saved2, mid);
+        if (!(distance <= collapseBounds.maxDistance)) reject = 1;
+        collapseBounds.pending = distance;
     }
 
     p1->set(saved1.x, saved1.y, saved1.z);

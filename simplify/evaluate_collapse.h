@@ -23,13 +23,22 @@ inline Point3 collapseMidpoint(const Point3& p1, const Point3& p2) {
     return Point3{midpointOf(p1.x, p2.x), midpointOf(p1.y, p2.y), midpointOf(p1.z, p2.z)};
 }
 
+// The cosine of the angle between face g's normal as its corners stand now,
+// computed from its first two edges with their vectors rounded to single
+// precision, and the normal the orientation stored for it; NaN for a
+// degenerate face (a zero-length or NaN normal, no stored normal, or first
+// two edges that share no corner).
+double faceCosine(FaceId g);
+
 // Tentatively moves V1 and V2 to their midpoint and recomputes the normal of
 // every face around them except F1 and F2 (the faces of the edge, which
 // vanish) from the face's first two edges. Returns 1 (reject) as soon as one
-// face's normal falls below the cosine limit 1 - 1/`thresholdPercent` against
-// the normal stored by the orientation pass, or is degenerate (a zero-length
-// or NaN normal, a face without a stored normal, or whose first two edges
-// share no corner); 0 (accept) otherwise. Both positions are restored exactly
+// face's normal falls below the cosine limit 1 - 1/`thresholdPercent` (or
+// the angle bound's cosine, when that is higher) against the normal stored
+// by the orientation pass, or is degenerate (see faceCosine); when distances
+// are kept, also when the faces around the ends would stray further than the
+// distance bound allows (see CollapseBounds), the distance they would reach
+// being left in collapseBounds.pending; 0 (accept) otherwise. Both positions are restored exactly
 // whatever the outcome. Overwrites the shared neighbourhood record.
 int evaluateCollapse(FaceId f1, FaceId f2, VertexId v1, VertexId v2);
 

@@ -5,6 +5,7 @@
 
 #include "mesh/process_clock.h"
 #include "simplify/collapse_edge.h"
+#include "simplify/collapse_bounds.h"
 #include "simplify/evaluate_collapse.h"
 #include "simplify/sweep_marks.h"
 
@@ -143,6 +144,7 @@ bool tryCollapse(EdgeId e) {
     if (!findCollapseWings(e, v1, v2, f1, f2, wings)) return false;
     if (evaluateCollapse(f1, f2, v1, v2) == 1) return false;
     collapseEdge(e, v1, v2, f1, f2);
+    if (collapseBounds.tracking) recordCollapseDistance();
     return true;
 }
 

@@ -4,6 +4,7 @@
 
 #include "mesh/mesh.h"
 #include "mesh/process_clock.h"
+#include "simplify/collapse_bounds.h"
 #include "simplify/run_pass.h"
 #include "simplify/sweep_marks.h"
 
@@ -15,14 +16,13 @@ namespace {
 constexpr int kStallLimit = 10;
 
 // Relaxes the threshold after a stalled pass; false when it is already 0 and
-// nothing is left to relax.
+// nothing is left to relax, or when the next step would tolerate more tilt
+// than the angle bound allows.
 bool lowerThreshold() {
-    if (thresholdPercent > 20) {
-        thresholdPercent = static_cast<float>(static_cast<double>(thresholdPercent) - 10);
-        return true;
-    }
     if (thresholdPercent == 0) return false;
-    thresholdPercent = static_cast<float>(static_cast<double>(thresholdPercent) - 2);
+    const float next = static_cast<float>(static_cast<double>(thresholdPercent) - (thresholdPercent > 20 ? 10 : 2));
+    if (1.0 - 1.0 / static_cast<double>(next) < collapseBounds.cosineFloor) return false;
+    thresholdPercent = next;
     return true;
 }
 

@@ -44,6 +44,59 @@ TEST(FrontEndCount, ParsedLikeAtoiButSaturating) {
 
 // The ratio is target * 100 / faces, rounded to single precision, then looked
 // up in the bands 80 / 60 / 50 / 40 / 30 / 20 (lower bounds inclusive).
+TEST(FrontEndRatio, FloorOfTheDecimalShareNotOfItsBinaryNeighbour) {
+    struct Case {
+        const char* text;
+        long long faces, target;
+    };
+    // 0.29 as a double is just below 0.29: 100 × it rounds to 28.999999999999996.
+    const std::vector<Case> cases = {
+        {"0.29", 100, 29}, {"0.1", 10, 1}, {".5", 7, 3}, {"0.5", 1, 0}, {"5e-1", 9, 4}, {"0.123456789", 1000000000, 123456789},
+        {"0.999999999999999999999", 1000, 999}, {"1e-40", 2000000000, 0}, {"0.000", 10, -1}, {"1", 10, -1},
+        {"1.0", 10, -1}, {"1.5", 10, -1}, {"-0.5", 10, -1}, {"0.5x", 10, -1}, {"", 10, -1}, {".", 10, -1},
+        {"0.5e", 10, -1}, {"10e-2", 1000, 100}, {"00.25", 8, 2},
+    };
+    for (const Case& c : cases) {
+        long long target = -1;
+        const bool ok = ratioOfFaces(c.text, c.faces, target);
+        EXPECT_EQ(ok, c.target >= 0) << c.text;
+        if (ok) {
+            EXPECT_EQ(target, c.target) << c.text;
+        }
+    }
+}
+
+TEST(FrontEndRequest, HowFarOptionsInAnyOrderEachOnce) {
+    auto parse = [](std::vector<const char*> args, RunRequest& r) {
+        args.insert(args.begin(), "zeq");
+        return usesHowFarOptions(static_cast<int>(args.size()), args.data()) &&
+               parseRequest(static_cast<int>(args.size()), args.data(), r);
+    };
+    RunRequest r;
+    ASSERT_TRUE(parse({"--max-angle", "15", "-D", "--ratio", "0.25", "--no-weld", "in.ply", "out.ply"}, r));
+    EXPECT_EQ(r.maxAngle, 15.0);
+    EXPECT_STREQ(r.ratioText, "0.25");
+    EXPECT_TRUE(r.timing);
+    EXPECT_EQ(r.welding, Welding::Off);
+    EXPECT_STREQ(r.input, "in.ply");
+    ASSERT_TRUE(parse({"--max-error", "1e-3", "in.smf", "out.smf"}, r));
+    EXPECT_EQ(r.maxError, 1e-3);
+    EXPECT_EQ(r.countText, nullptr);
+    ASSERT_TRUE(parse({"-N", "100", "--max-angle", "0", "in.smf", "out.smf"}, r));
+    EXPECT_STREQ(r.countText, "100");
+    for (std::vector<const char*> wrong : {
+             std::vector<const char*>{"--ratio", "1", "in", "out"}, {"--ratio", "0", "in", "out"},
+             {"--max-angle", "-1", "in", "out"}, {"--max-angle", "nan", "in", "out"},
+             {"--max-error", "x", "in", "out"}, {"--max-error", "1e-3", "--max-error", "1e-2", "in", "out"},
+             {"--max-angle", "10", "-D", "-D", "in", "out"}, {"--max-angle", "10", "--bogus", "in", "out"},
+             {"--max-angle", "10", "-N", "5", "--ratio", "0.5", "in", "out"}, {"--max-angle", "10", "in"},
+         })
+        EXPECT_FALSE(parse(wrong, r)) << wrong[0] << " " << wrong[1];
+    // Lines without them stay with the short forms.
+    std::vector<const char*> old = {"zeq", "-N", "--ratio", "in", "out"};
+    EXPECT_FALSE(usesHowFarOptions(static_cast<int>(old.size()), old.data()));
+}
+
 TEST(FrontEndThreshold, BandsOfTheRequestedRatio) {
     const std::vector<std::tuple<int, std::size_t, float>> cases = {  // target, faces, threshold
         {5000, 1000, 100}, {800, 1000, 100}, {799, 1000, 80}, {600, 1000, 80}, {599, 1000, 60}, {500, 1000, 60},

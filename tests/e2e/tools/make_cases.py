@@ -361,17 +361,35 @@ def strip_off_out(n_faces, layout):
     return text
 
 
+# The two lines that end a run told how far by a ratio or a bound, for a run
+# in which nothing collapsed: no face has tilted, no surface has moved.
+UNMOVED_REPORT = ("\nLargest face tilt = 0.0000 degrees\n"
+                  "\nDistance bound = 0 of the diagonal\n")
+
+
 def strip_run(name, count, timed, threshold, target, n_faces, layout, fmt,
-              source, in_name=None, out_name=None):
+              source, in_name=None, out_name=None, how_far=None,
+              passes=None):
+    """With `how_far` (options that say how far, in place of -N COUNT) the
+    run ends with the report lines; `passes` overrides the number of passes
+    the threshold schedule gives (a bound that stops it early)."""
     in_name = in_name or ("in." + fmt)
     out_name = out_name or ("out." + fmt)
     V, E, F = n_faces + 2, 2 * n_faces + 1, n_faces
-    args = "-N %s %s%s %s" % (count, "-D " if timed else "", in_name, out_name)
+    asked = how_far if how_far is not None else "-N %s" % count
+    args = "%s %s%s %s" % (asked, "-D " if timed else "", in_name, out_name)
     stdout = BANNER + input_line(in_name)
     stdout += smf_counts(V, E, F) if fmt == "smf" else off_header(V, F)
     if timed:
         stdout += LOADING + ORIENTING
-    stdout += stalled_run(threshold, timed, V, E, F, target)
+    if passes is not None:
+        stdout += SIMPLIFICATION * passes + simplified(V, E, F)
+        if F != target:
+            stdout += missed(F)
+    else:
+        stdout += stalled_run(threshold, timed, V, E, F, target)
+    if how_far is not None:
+        stdout += UNMOVED_REPORT
     if fmt == "off":
         stdout += created(out_name)
         out_text = strip_off_out(n_faces, layout)
@@ -776,6 +794,20 @@ def main():
               "rotated", "off", "strip1000_rotated.off")
     strip_run("strip-off-1000-target-0", "0", False, 10, 0, 1000,
               "rotated", "off", "strip1000_rotated.off")
+    # A ratio keeps the floor of its share of the faces: 0.8 of 1000 is 800
+    # (threshold 100), 0.7999 is 799.9, so 799 (threshold 80, more passes).
+    strip_run("strip-smf-1000-ratio-0.8", None, False, 100, 800, 1000,
+              "zigzag", "smf", "strip1000_zigzag.smf", how_far="--ratio 0.8")
+    strip_run("strip-smf-1000-ratio-0.7999-timed", None, True, 80, 799, 1000,
+              "zigzag", "smf", "strip1000_zigzag.smf",
+              how_far="--ratio 0.7999")
+    # An angle bound of 5 degrees, no count: the target is 0 (threshold 10,
+    # already past the bound, which then holds the tolerance); the first
+    # pass stalls, and the next step (8: 28.96 degrees) is beyond the bound,
+    # so the run stops after one pass.
+    strip_run("strip-smf-1000-max-angle-5-timed", None, True, 10, 0, 1000,
+              "zigzag", "smf", "strip1000_zigzag.smf",
+              how_far="--max-angle 5", passes=1)
     # 10 faces: 6 -> 60 -> 80; 5 -> 50 -> 60; 4 -> 40; 3 -> 30; 0 and abc -> 10.
     strip_run("strip-smf-10-target-6-timed", "6", True, 80, 6, 10,
               "zigzag", "smf", "strip10_zigzag.smf")

@@ -1,0 +1,57 @@
+#include "simplify/collapse_bounds.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "simplify/evaluate_collapse.h"
+
+namespace zeq {
+
+CollapseBounds collapseBounds;
+
+void startTrackingDistances(const Mesh& mesh) {
+    collapseBounds.tracking = true;
+    collapseBounds.faceDistance.assign(mesh.createdFaces(), 0.0);
+}
+
+void recordCollapseDistance() {
+    for (FaceId g : collapseBounds.star) collapseBounds.faceDistance[g.index()] = collapseBounds.pending;
+}
+
+double largestTilt(const Mesh& mesh) {
+    double largest = 0;
+    for (FaceId f : mesh.faces) {
+        if (f->edges.empty()) continue;
+        const double cosine = faceCosine(f);
+        if (std::isnan(cosine)) continue;
+        const double degrees = std::acos(std::clamp(cosine, -1.0, 1.0)) * (180.0 / 3.14159265358979323846);
+        largest = std::max(largest, degrees);
+    }
+    return largest;
+}
+
+double largestDistance(const Mesh& mesh) {
+    double largest = 0;
+    if (!collapseBounds.tracking) return largest;
+    for (FaceId f : mesh.faces)
+        if (!f->edges.empty()) largest = std::max(largest, collapseBounds.faceDistance[f.index()]);
+    return largest;
+}
+
+double boxDiagonal(const Mesh& mesh) {
+    double lo[3] = {0, 0, 0}, hi[3] = {0, 0, 0};
+    bool first = true;
+    for (VertexId v : mesh.vertices) {
+        const Point3& p = *v->getPosition();
+        const double c[3] = {p.x, p.y, p.z};
+        for (int a = 0; a < 3; ++a) {
+            if (first || c[a] < lo[a]) lo[a] = c[a];
+            if (first || c[a] > hi[a]) hi[a] = c[a];
+        }
+        first = false;
+    }
+    const double dx = hi[0] - lo[0], dy = hi[1] - lo[1], dz = hi[2] - lo[2];
+    return std::sqrt(dx * dx + dy * dy + dz * dz);
+}
+
+}  // namespace zeq
