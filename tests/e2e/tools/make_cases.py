@@ -808,6 +808,49 @@ def main():
     strip_run("strip-smf-1000-max-angle-5-timed", None, True, 10, 0, 1000,
               "zigzag", "smf", "strip1000_zigzag.smf",
               how_far="--max-angle 5", passes=1)
+    # The octahedron: a closed mesh whose every edge lies on a crease.
+    # Collapsing an edge, say +x +y, to its midpoint (0.5, 0.5, 0) turns each
+    # of the four faces around its ends that survive, such as (-y, +x, +z),
+    # from normal (1, -1, 1) to (1.5, -0.5, 0.5): cosine 2.5 / (sqrt(3) *
+    # sqrt(2.75)) = 0.8704, 29.49 degrees. So every candidate fails up to
+    # threshold 8 (28.96 degrees) and passes at 6 (33.56 degrees).
+    octahedron_v = [(1, 0, 0), (-1, 0, 0), (0, 1, 0), (0, -1, 0), (0, 0, 1),
+                    (0, 0, -1)]
+    octahedron_f = [(1, 3, 5), (3, 2, 5), (2, 4, 5), (4, 1, 5), (3, 1, 6),
+                    (2, 3, 6), (4, 2, 6), (1, 4, 6)]
+    octahedron_in = "#SMF\n" + smf_vertices(octahedron_v) + "".join(
+        "f %d %d %d\n" % f for f in octahedron_f)
+    # Written as the orientation leaves the faces: each face F handled from
+    # the item (tail a, head b) is written b a f. The seed (face 1 3 5,
+    # entered along its first edge 1-3 from 3 to 1) queues 3 1 6 across 1-3,
+    # 4 1 5 across 5-1 (tail 5, head 1) and 3 2 5 across 3-5 (tail 3, head
+    # 5); 3 1 6 queues 2 3 6 (tail 6, head 3) and 1 4 6 (tail 1, head 6); 4 1
+    # 5 queues 2 4 5 (tail 5, head 4); 2 3 6 queues 4 2 6 (tail 6, head 2).
+    octahedron_written = [(1, 3, 5), (5, 3, 2), (4, 5, 2), (1, 5, 4),
+                          (3, 1, 6), (3, 6, 2), (2, 6, 4), (6, 1, 4)]
+    octahedron_out = "#SMF\n" + smf_vertices(octahedron_v) + "".join(
+        "f %d %d %d \n" % f for f in octahedron_written)
+    # --max-angle 25 with -N 6 (75 %: threshold 80): the passes at 80, 70,
+    # 60, 50, 40, 30, 20, 18, 16, 14 and 12 (23.56 degrees) stall; the next
+    # step, 10, tolerates 25.84 degrees, beyond the bound, so the run stops
+    # there, on the creases, short of the count.
+    make_case("octahedron-max-angle-25-timed",
+              "--max-angle 25 -N 6 -D in.smf out.smf",
+              BANNER + input_line("in.smf") + smf_counts(6, 12, 8) + LOADING +
+              ORIENTING + SIMPLIFICATION * 11 + simplified(6, 12, 8) +
+              missed(8) + UNMOVED_REPORT + WRITING + END_LINE, 0,
+              inputs={"in.smf": octahedron_in},
+              outputs={"out.smf": octahedron_out})
+    # --max-error 0, no count (target 0: threshold 10): the angle lets the
+    # collapses through from threshold 6 on, but each would move the
+    # surface, so none happens; the schedule runs 10, 8, 6, 4, 2, 0 and
+    # stops at the stall at 0.
+    make_case("octahedron-max-error-0-timed", "-D --max-error 0 in.smf out.smf",
+              BANNER + input_line("in.smf") + smf_counts(6, 12, 8) + LOADING +
+              ORIENTING + SIMPLIFICATION * 6 + simplified(6, 12, 8) +
+              missed(8) + UNMOVED_REPORT + WRITING + END_LINE, 0,
+              inputs={"in.smf": octahedron_in},
+              outputs={"out.smf": octahedron_out})
     # 10 faces: 6 -> 60 -> 80; 5 -> 50 -> 60; 4 -> 40; 3 -> 30; 0 and abc -> 10.
     strip_run("strip-smf-10-target-6-timed", "6", True, 80, 6, 10,
               "zigzag", "smf", "strip10_zigzag.smf")
