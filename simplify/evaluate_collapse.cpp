@@ -16,7 +16,7 @@ namespace {
 // the far ends A (of the first) and B (of the second). Each test that holds
 // overrides the one before; for a triangle exactly one holds. False when the
 // face has fewer than two edges or they share no corner.
-bool triangleCorners(FaceId g, VertexId& s, VertexId& a, VertexId& b) {
+[[gnu::always_inline]] inline bool triangleCorners(FaceId g, VertexId& s, VertexId& a, VertexId& b) {
     if (g->edges.size() < 2) return false;
     EdgeId e1 = g->edges[0];
     EdgeId e2 = g->edges[1];
@@ -170,9 +170,8 @@ double starGap(const std::vector<FaceId>& faces, FaceId f1, FaceId f2, VertexId 
     return std::min(gap, half);
 }
 
-}  // namespace
-
-double faceCosine(FaceId g) {
+// faceCosine, kept here where the hot loop of evaluateCollapse can inline it.
+[[gnu::always_inline]] inline double cosineOf(FaceId g) {
     constexpr double kDegenerate = std::numeric_limits<double>::quiet_NaN();
     VertexId s, a, b;
     // First two edges sharing no corner: treated like a degenerate face.
@@ -199,6 +198,10 @@ double faceCosine(FaceId g) {
     const double sz = static_cast<float>(stored.z);
     return (sx * nx + sy * ny + sz * nz) / std::sqrt((sx * sx + sy * sy + sz * sz) * (nx * nx + ny * ny + nz * nz));
 }
+
+}  // namespace
+
+double faceCosine(FaceId g) { return cosineOf(g); }
 
 int evaluateCollapse(FaceId f1, FaceId f2, VertexId v1, VertexId v2) {
     // At threshold 0 the limit is minus infinity: only degenerate faces
@@ -236,7 +239,7 @@ int evaluateCollapse(FaceId f1, FaceId f2, VertexId v1, VertexId v2) {
             }
             if (g == f1 || g == f2) continue;
             // A NaN cosine (zero-length normal) fails the comparison and rejects.
-            if (!(faceCosine(g) >= cosineLimit)) {
+            if (!(cosineOf(g) >= cosineLimit)) {
                 reject = 1;
                 break;
             }
