@@ -1,10 +1,13 @@
 // zeq-tiles: simplifying meshes too large for one zeq run, tile by tile.
 #include <charconv>
+#include <cmath>
+#include <limits>
 #include <climits>
 #include <cstdio>
 #include <cstring>
 #include <string>
 
+#include "app/run_program.h"
 #include "io/output_file.h"
 #include "tiles/merge.h"
 #include "tiles/run.h"
@@ -13,10 +16,11 @@
 namespace {
 
 constexpr const char* kUsage =
-    "Usage: zeq-tiles split --faces-per-tile N [-N COUNT] INPUT DIR\n"
+    "Usage: zeq-tiles split --faces-per-tile N [-N COUNT | --ratio R] [BOUNDS] INPUT DIR\n"
     "       zeq-tiles merge DIR OUTPUT\n"
-    "       zeq-tiles run -N COUNT [-j JOBS] [--faces-per-tile N] [--keep DIR] INPUT OUTPUT\n"
-    "       zeq-tiles --help\n";
+    "       zeq-tiles run (-N COUNT | --ratio R) [BOUNDS] [-j JOBS] [--faces-per-tile N] [--keep DIR] INPUT OUTPUT\n"
+    "       zeq-tiles --help\n"
+    "BOUNDS: [--max-angle DEG] [--max-error E], as zeq takes them\n";
 
 int usage(int status) {
     std::fputs(kUsage, stdout);
@@ -30,10 +34,20 @@ bool positive(const char* text, long long most, long long& value) {
     return r.ec == std::errc() && r.ptr == end && value >= 1 && value <= most;
 }
 
+// A whole argument holding a finite number from 0 to `most`.
+bool bound(const char* text, double most, double& value) {
+    const char* end = text + std::strlen(text);
+    const auto r = std::from_chars(text, end, value);
+    return r.ec == std::errc() && r.ptr == end && text != end && std::isfinite(value) && value >= 0 && value <= most;
+}
+
 // Options, then exactly two names. false on anything else.
 struct Parsed {
     long long facesPerTile = 0;
     long long count = 0;
+    const char* ratio = nullptr;
+    double maxAngle = std::numeric_limits<double>::quiet_NaN();
+    double maxError = std::numeric_limits<double>::quiet_NaN();
     long long jobs = 0;
     std::string keep;
     std::string first, second;
@@ -46,8 +60,16 @@ bool parse(int argc, char** argv, bool allowCount, bool allowRun, Parsed& p) {
         const bool hasValue = i + 1 < argc;
         if (std::strcmp(a, "--faces-per-tile") == 0 && hasValue) {
             if (!positive(argv[++i], LLONG_MAX / 4, p.facesPerTile)) return false;
-        } else if (std::strcmp(a, "-N") == 0 && allowCount && hasValue) {
+        } else if (std::strcmp(a, "-N") == 0 && allowCount && hasValue && p.count == 0 && p.ratio == nullptr) {
             if (!positive(argv[++i], INT_MAX, p.count)) return false;
+        } else if (std::strcmp(a, "--ratio") == 0 && allowCount && hasValue && p.count == 0 && p.ratio == nullptr) {
+            long long unused = 0;
+            p.ratio = argv[++i];
+            if (!zeq::ratioOfFaces(p.ratio, 0, unused)) return false;
+        } else if (std::strcmp(a, "--max-angle") == 0 && allowCount && hasValue && std::isnan(p.maxAngle)) {
+            if (!bound(argv[++i], 180, p.maxAngle)) return false;
+        } else if (std::strcmp(a, "--max-error") == 0 && allowCount && hasValue && std::isnan(p.maxError)) {
+            if (!bound(argv[++i], std::numeric_limits<double>::max(), p.maxError)) return false;
         } else if (std::strcmp(a, "-j") == 0 && allowRun && hasValue) {
             if (!positive(argv[++i], 1000, p.jobs)) return false;
         } else if (std::strcmp(a, "--keep") == 0 && allowRun && hasValue) {
@@ -88,6 +110,9 @@ int main(int argc, char** argv) {
         r.dir = withoutTrailingSlashes(p.second);
         r.facesPerTile = p.facesPerTile;
         r.count = p.count;
+        r.ratio = p.ratio;
+        r.maxAngle = p.maxAngle;
+        r.maxError = p.maxError;
         Manifest m;
         if (splitMesh(r, m) != 0) return 1;
         std::printf("split: %zu tiles of about %lld faces\n", m.tiles.size(), r.facesPerTile);
@@ -102,11 +127,14 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (command == "run") {
-        if (!parse(argc, argv, true, true, p) || p.count == 0) return usage(1);
+        if (!parse(argc, argv, true, true, p) || (p.count == 0 && p.ratio == nullptr)) return usage(1);
         RunRequest r;
         r.input = p.first;
         r.output = p.second;
         r.count = p.count;
+        r.ratio = p.ratio;
+        r.maxAngle = p.maxAngle;
+        r.maxError = p.maxError;
         r.jobs = static_cast<int>(p.jobs);
         if (p.facesPerTile != 0) r.facesPerTile = p.facesPerTile;
         r.keep = withoutTrailingSlashes(p.keep);

@@ -3,6 +3,8 @@
 #include <limits>
 
 #include <charconv>
+#include <cmath>
+#include <cstdio>
 #include <set>
 #include <sstream>
 
@@ -77,12 +79,36 @@ std::string shellWord(const std::string& word) {
     return quoted + "'";
 }
 
+namespace {
+
+std::string exactNumber(double value) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.17g", value);
+    return text;
+}
+
+}  // namespace
+
+std::vector<std::string> boundArguments(double maxAngle, double maxError) {
+    std::vector<std::string> args;
+    if (!std::isnan(maxAngle)) args.insert(args.end(), {"--max-angle", exactNumber(maxAngle)});
+    if (!std::isnan(maxError)) args.insert(args.end(), {"--max-error", exactNumber(maxError)});
+    return args;
+}
+
+std::vector<std::string> tileArguments(const std::string& dir, const TileEntry& tile) {
+    const std::string out = dir + "/simplified/" + tile.name;
+    std::vector<std::string> args{"--origins", out + ".origins"};
+    for (std::string& a : boundArguments(tile.maxAngle, tile.maxError)) args.push_back(std::move(a));
+    args.insert(args.end(), {"-N", std::to_string(tile.target), dir + "/" + tile.name, out});
+    return args;
+}
+
 std::string tileCommand(const std::string& dir, const TileEntry& tile) {
-    const std::string in = shellWord(dir + "/" + tile.name);
-    const std::string out = shellWord(dir + "/simplified/" + tile.name);
-    if (tile.copied()) return "cp " + in + " " + out;
-    return "zeq --origins " + shellWord(dir + "/simplified/" + tile.name + ".origins") + " -N " +
-           std::to_string(tile.target) + " " + in + " " + out;
+    if (tile.copied()) return "cp " + shellWord(dir + "/" + tile.name) + " " + shellWord(dir + "/simplified/" + tile.name);
+    std::string command = "zeq";
+    for (const std::string& a : tileArguments(dir, tile)) command += " " + shellWord(a);
+    return command;
 }
 
 std::string manifestText(const Manifest& m, const std::string& dir) {
@@ -96,6 +122,8 @@ std::string manifestText(const Manifest& m, const std::string& dir) {
     out << "grid " << m.grid[0] << " " << m.grid[1] << " " << m.grid[2] << "\n";
     out << "faces-per-tile " << m.facesPerTile << "\n";
     if (m.count > 0) out << "count " << m.count << "\n";
+    if (!std::isnan(m.maxAngle)) out << "max-angle " << exactNumber(m.maxAngle) << "\n";
+    if (!std::isnan(m.maxError)) out << "max-error " << exactNumber(m.maxError) << "\n";
     out << "tiles " << m.tiles.size() << "\n";
     for (const TileEntry& t : m.tiles) {
         out << "tile " << t.name << " " << t.faces << " " << t.vertices;
@@ -165,6 +193,16 @@ bool parseManifest(const std::string& text, Manifest& m, std::string& why) {
         return fail("bad faces-per-tile line");
     m.count = 0;
     if (keyLine("count", w) && (w.size() != 2 || !parseCount(w[1], m.count, 1))) return fail("bad count line");
+    auto bound = [&](const char* key, double& value) {
+        value = std::numeric_limits<double>::quiet_NaN();
+        if (!keyLine(key, w)) return true;
+        if (w.size() != 2) return false;
+        const char* end = w[1].data() + w[1].size();
+        const auto r = std::from_chars(w[1].data(), end, value);
+        return r.ec == std::errc() && r.ptr == end && std::isfinite(value) && value >= 0;
+    };
+    if (!bound("max-angle", m.maxAngle)) return fail("bad max-angle line");
+    if (!bound("max-error", m.maxError)) return fail("bad max-error line");
     long long tileCount = 0;
     if (!keyLine("tiles", w) || w.size() != 2 || !parseCount(w[1], tileCount, 0)) return fail("bad tiles line");
     m.tiles.clear();

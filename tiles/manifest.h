@@ -11,6 +11,9 @@
 //   grid NX NY NZ
 //   faces-per-tile N
 //   count COUNT                       only when split was given -N COUNT
+//                                     (or --ratio R: COUNT is its share)
+//   max-angle DEG                     only when given: the bounds asked for
+//   max-error E
 //   tiles T
 //   tile NAME FACES VERTICES [TARGET COMMAND...]   T lines, in cell order
 // A tile line carries its target and its command only with a count: the
@@ -27,6 +30,7 @@
 #pragma once
 
 #include <cstdint>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -39,6 +43,11 @@ struct TileEntry {
     long long faces = 0;
     long long vertices = 0;
     long long target = 0;  // 0 without a count
+    // The bounds the tile's zeq is given (NaN: none): half the angle asked
+    // for, and half the distance asked for, as a fraction of the tile's own
+    // diagonal.
+    double maxAngle = std::numeric_limits<double>::quiet_NaN();
+    double maxError = std::numeric_limits<double>::quiet_NaN();
     bool copied() const { return target >= faces; }
 };
 
@@ -51,6 +60,12 @@ struct Manifest {
     int grid[3] = {1, 1, 1};
     long long facesPerTile = 0;
     long long count = 0;  // 0 without -N
+    // The bounds asked for (NaN: none): the largest tilt in degrees, the
+    // largest distance as a fraction of the input's diagonal. Half of each
+    // goes to the tiles' runs and half to the last run, so that the two
+    // together stay within them.
+    double maxAngle = std::numeric_limits<double>::quiet_NaN();
+    double maxError = std::numeric_limits<double>::quiet_NaN();
     std::vector<TileEntry> tiles;
 };
 
@@ -66,8 +81,14 @@ long long tileTarget(long long count, long long tileFaces, long long totalFaces)
 // characters.
 std::string shellWord(const std::string& word);
 
-// The command that turns DIR/NAME into DIR/simplified/NAME.
+// The arguments of the zeq run that turns DIR/NAME into DIR/simplified/NAME,
+// and that run (or the copy) as a shell command.
+std::vector<std::string> tileArguments(const std::string& dir, const TileEntry& tile);
 std::string tileCommand(const std::string& dir, const TileEntry& tile);
+
+// The bounds' options for a zeq run (none for NaN), each number written so
+// that it reads back as the same double.
+std::vector<std::string> boundArguments(double maxAngle, double maxError);
 
 // The manifest's text, and the commands file's (one command per tile, in
 // manifest order; empty without a count).

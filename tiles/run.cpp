@@ -183,8 +183,7 @@ int simplifyTiles(const Manifest& m, const std::string& dir, int jobs, const std
                 fs::copy_file(in, out, fs::copy_options::overwrite_existing, ec);
                 if (ec) failure = "cannot copy tile " + in + " to " + out + "!";
             } else {
-                const pid_t pid = start(zeq, {"--origins", out + ".origins", "-N", std::to_string(t.target), in, out},
-                                        dir + "/logs/" + t.name + ".log");
+                const pid_t pid = start(zeq, tileArguments(dir, t), dir + "/logs/" + t.name + ".log");
                 if (pid < 0) {
                     if (gStopSignal != 0) return 1;
                     failure = "cannot start " + zeq + " for tile " + t.name + "!";
@@ -222,6 +221,9 @@ int runIn(const RunRequest& request, const std::string& dir) {
     split.dir = dir;
     split.facesPerTile = request.facesPerTile;
     split.count = request.count;
+    split.ratio = request.ratio;
+    split.maxAngle = request.maxAngle;
+    split.maxError = request.maxError;
     Manifest manifest;
     if (splitMesh(split, manifest, &gStopSignal) != 0) return 1;
     std::printf("split: %zu tiles of about %lld faces\n", manifest.tiles.size(), request.facesPerTile);
@@ -238,7 +240,8 @@ int runIn(const RunRequest& request, const std::string& dir) {
     std::fflush(stdout);
     if (gStopSignal != 0) return 1;
 
-    if (static_cast<long long>(merged.mesh.faceCount()) <= request.count) {
+    const long long count = manifest.count;
+    if (static_cast<long long>(merged.mesh.faceCount()) <= count) {
         // The tiles met the count already: nothing is left for zeq to do.
         if (writeMerged(merged, manifest.format, request.output) != 0) {
             report("Writing <" + request.output + ">: Cannot write the file!");
@@ -246,7 +249,9 @@ int runIn(const RunRequest& request, const std::string& dir) {
         }
         return 0;
     }
-    const pid_t pid = start(zeq, {"-N", std::to_string(request.count), mergedName, request.output}, "");
+    std::vector<std::string> last = boundArguments(request.maxAngle / 2, request.maxError / 2);
+    last.insert(last.end(), {"-N", std::to_string(count), mergedName, request.output});
+    const pid_t pid = start(zeq, last, "");
     if (pid < 0 && gStopSignal != 0) return 1;
     if (pid < 0) {
         report("cannot start " + zeq + "!");

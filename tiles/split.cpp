@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <cstring>
@@ -14,6 +15,7 @@
 #include <vector>
 
 #include "app/messages.h"
+#include "app/run_program.h"
 #include "io/carried_data.h"
 #include "io/output_file.h"
 #include "io/record_files.h"
@@ -326,15 +328,25 @@ int splitInto(const SplitRequest& request, Manifest& manifest, const volatile in
         return 1;
     }
 
+    long long count = request.count;
+    if (request.ratio != nullptr && (!ratioOfFaces(request.ratio, first.faces, count) || count < 1)) {
+        report("a ratio of " + std::string(request.ratio) + " keeps no face of the " + std::to_string(first.faces) +
+               " of " + request.input + "!");
+        return 1;
+    }
+    const double diagonal = std::hypot(hi[0] - lo[0], hi[1] - lo[1], hi[2] - lo[2]);
+
     manifest = Manifest{};
     manifest.input = request.input;
+    manifest.maxAngle = request.maxAngle;
+    manifest.maxError = request.maxError;
     manifest.format = format;
     manifest.flavour = flavour;
     manifest.vertices = static_cast<long long>(vertexCount);
     manifest.faces = first.faces;
     for (int a = 0; a < 3; ++a) manifest.grid[a] = grid.n[a];
     manifest.facesPerTile = request.facesPerTile;
-    manifest.count = request.count;
+    manifest.count = count;
 
     std::vector<std::uint32_t> faces;
     std::vector<std::uint32_t> used;
@@ -403,7 +415,22 @@ int splitInto(const SplitRequest& request, Manifest& manifest, const volatile in
         entry.name = name;
         entry.faces = tileFaces;
         entry.vertices = static_cast<long long>(used.size());
-        if (request.count > 0) entry.target = tileTarget(request.count, entry.faces, manifest.faces);
+        if (count > 0) entry.target = tileTarget(count, entry.faces, manifest.faces);
+        // Half of each bound for the tile; the distance as a fraction of the
+        // tile's own diagonal, the same length as half the input's fraction.
+        entry.maxAngle = request.maxAngle / 2;
+        if (!std::isnan(request.maxError)) {
+            double tileLo[3], tileHi[3];
+            for (int a = 0; a < 3; ++a) tileLo[a] = tileHi[a] = tile.positions[static_cast<std::size_t>(a)];
+            for (std::size_t v = 0; v < tile.vertexCount(); ++v)
+                for (int a = 0; a < 3; ++a) {
+                    tileLo[a] = std::min(tileLo[a], tile.positions[3 * v + a]);
+                    tileHi[a] = std::max(tileHi[a], tile.positions[3 * v + a]);
+                }
+            const double tileDiagonal =
+                std::hypot(tileHi[0] - tileLo[0], tileHi[1] - tileLo[1], tileHi[2] - tileLo[2]);
+            entry.maxError = request.maxError / 2 * (tileDiagonal > 0 ? diagonal / tileDiagonal : 1.0);
+        }
         manifest.tiles.push_back(std::move(entry));
     }
 
@@ -416,7 +443,7 @@ int splitInto(const SplitRequest& request, Manifest& manifest, const volatile in
         return out.commit();
     };
     written.files.push_back(request.dir + "/commands");
-    if (request.count > 0 && !writeText(request.dir + "/commands", commandsText(manifest, request.dir))) {
+    if (count > 0 && !writeText(request.dir + "/commands", commandsText(manifest, request.dir))) {
         report("cannot write " + request.dir + "/commands!");
         return 1;
     }

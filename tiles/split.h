@@ -1,6 +1,7 @@
 // zeq-tiles split: cutting a mesh into tiles along a regular grid.
 #pragma once
 
+#include <limits>
 #include <string>
 
 #include "tiles/manifest.h"
@@ -12,6 +13,10 @@ struct SplitRequest {
     std::string dir;            // must be empty or not exist
     long long facesPerTile = 0;
     long long count = 0;        // 0: no simplification commands
+    const char* ratio = nullptr;  // instead of a count: the share of the faces to keep (zeq --ratio)
+    // The bounds (zeq --max-angle, --max-error; NaN: none), half of each for the tiles.
+    double maxAngle = std::numeric_limits<double>::quiet_NaN();
+    double maxError = std::numeric_limits<double>::quiet_NaN();
 };
 
 // Cuts `request.input` into DIR/tile-NNNNN.EXT, one for each non-empty grid

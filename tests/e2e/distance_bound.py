@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """The distance bound zeq reports is never below the distance measured.
 
-  distance_bound.py ZEQ GEN_MESH MESH_TO_PLY SURFACE_DISTANCE MESHES_DIR
+  distance_bound.py ZEQ GEN_MESH MESH_TO_PLY SURFACE_DISTANCE MESHES_DIR ZEQ_TILES
 
 On shared meshes and on bumpy spheres of random bumps (zeq_gen_mesh blob,
 three seeds), each as binary PLY with double coordinates (so the output is
@@ -10,6 +10,8 @@ with --ratio 0.5 and 0.1. For each run the Hausdorff distance between input
 and output, measured by zeq_surface_distance (a lower estimate of the true
 one: it measures from sample points), must not exceed the "Distance bound"
 line, and with --max-error the bound must not exceed the error asked for.
+zeq-tiles, which gives half of the bound to the tiles and half to its last
+run, must keep the whole run within it too.
 """
 import os
 import re
@@ -17,7 +19,7 @@ import subprocess
 import sys
 import tempfile
 
-zeq, gen_mesh, to_ply, distance, meshes = sys.argv[1:6]
+zeq, gen_mesh, to_ply, distance, meshes, tiles = sys.argv[1:7]
 failures = 0
 
 
@@ -51,6 +53,17 @@ with tempfile.TemporaryDirectory() as tmp:
             print("%s %s %s %s faces: bound %.6g, measured %.6g, %.2f of the bound%s" %
                   (os.path.basename(ply), option, value, faces, bound, measured,
                    measured / bound if bound > 0 else 0.0, "" if ok else "  FAILED"))
+            failures += not ok
+
+    env = dict(os.environ, ZEQ_TILES_ZEQ=zeq)
+    for ply in inputs[:1] + inputs[-1:]:
+        for error in ("1e-2", "1e-3"):
+            subprocess.run([tiles, "run", "--ratio", "0.25", "--max-error", error, "--faces-per-tile", "1000", ply, out],
+                           check=True, capture_output=True, env=env)
+            measured = float(run(distance, "--samples", "20000", ply, out).split()[1])
+            ok = measured <= float(error)
+            print("zeq-tiles %s --max-error %s: measured %.6g%s" % (os.path.basename(ply), error, measured,
+                                                                   "" if ok else "  FAILED"))
             failures += not ok
 
 sys.exit(1 if failures else 0)

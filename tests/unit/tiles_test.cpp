@@ -96,6 +96,19 @@ TEST(TilesManifest, WrittenTextParsesBack) {
     std::string broken = text;
     broken.replace(broken.find("tiles 2"), 7, "tiles 3");
     EXPECT_FALSE(parseManifest(broken, back, why));
+    // The bounds go into the manifest exactly, and half of each into the tiles' commands.
+    m.maxAngle = 30;
+    m.maxError = 0.1;
+    m.tiles[0].maxAngle = 15;
+    m.tiles[0].maxError = 0.07;
+    const std::string bounded = manifestText(m, "d");
+    EXPECT_NE(bounded.find("max-angle 30\nmax-error 0.10000000000000001\n"), std::string::npos);
+    EXPECT_NE(bounded.find("zeq --origins d/simplified/tile-00000.ply.origins --max-angle 15 --max-error "
+                           "0.070000000000000007 -N 4 d/tile-00000.ply"),
+              std::string::npos);
+    ASSERT_TRUE(parseManifest(bounded, back, why)) << why;
+    EXPECT_EQ(back.maxAngle, 30.0);
+    EXPECT_EQ(back.maxError, 0.1);
     // Merge keeps a number per tile vertex: no tile may claim more than the input has.
     broken = text;
     broken.replace(broken.find("tile-00001.ply 5 5"), 18, "tile-00001.ply 5 11");
