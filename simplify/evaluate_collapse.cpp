@@ -49,11 +49,16 @@ struct Flat {
 // them (never less than the distance from a point of one to the other) is
 // largest where the two triangulations overlaid have a vertex: at an inner
 // vertex of either (V1 and V2; M lies on the old edge V1 V2) or where an
-// inner edge of one crosses an inner edge of the other. Otherwise the bound
-// is half the edge: every point moves at most that far.
+// inner edge of one crosses an inner edge of the other. Otherwise (or for a
+// star of more than 64 faces) the bound is half the edge: every point moves
+// at most that far.
 double starGap(const std::vector<FaceId>& faces, FaceId f1, FaceId f2, VertexId v1, VertexId v2, const Point3& before1,
                const Point3& before2, const Point3& mid) {
     const double half = std::max(length(minus(mid, before1)), length(minus(mid, before2)));
+    // The overlay costs the product of the two stars' sizes: around a vertex
+    // of very high degree (a fan of thousands of faces) the half edge does.
+    constexpr std::size_t kLargestStar = 64;
+    if (faces.size() > kLargestStar) return half;
     struct Triangle {
         Point3 c[3];
         VertexId id[3];
