@@ -149,15 +149,14 @@ constexpr const char* kRatio = "--ratio";
 constexpr const char* kMaxAngle = "--max-angle";
 constexpr const char* kMaxError = "--max-error";
 
-// A whole argument that reads as a finite number from `least` to `most`.
+}  // namespace
+
 bool parseBound(const char* text, double least, double most, double& value) {
     const char* end = text + std::strlen(text);
     const auto r = std::from_chars(text, end, value);
     return r.ec == std::errc() && r.ptr == end && text != end && std::isfinite(value) && value >= least &&
            value <= most;
 }
-
-}  // namespace
 
 bool usesHowFarOptions(int argc, const char* const* argv) {
     int counts = 0;

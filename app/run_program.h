@@ -88,6 +88,10 @@ bool parseRequest(int argc, const char* const* argv, RunRequest& request);
 // within the bounds, report, write. Returns the exit status.
 int runRequest(const RunRequest& request);
 
+// A whole argument that reads as a finite number from `least` to `most`
+// (the values of --max-angle and --max-error).
+bool parseBound(const char* text, double least, double most, double& value);
+
 // ⌊faces × R⌋ for the decimal ratio `text` (digits with an optional point
 // and exponent), exactly as the decimal reads, not as a binary fraction;
 // false when `text` is not such a number strictly between 0 and 1.

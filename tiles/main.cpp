@@ -34,13 +34,6 @@ bool positive(const char* text, long long most, long long& value) {
     return r.ec == std::errc() && r.ptr == end && value >= 1 && value <= most;
 }
 
-// A whole argument holding a finite number from 0 to `most`.
-bool bound(const char* text, double most, double& value) {
-    const char* end = text + std::strlen(text);
-    const auto r = std::from_chars(text, end, value);
-    return r.ec == std::errc() && r.ptr == end && text != end && std::isfinite(value) && value >= 0 && value <= most;
-}
-
 // Options, then exactly two names. false on anything else.
 struct Parsed {
     long long facesPerTile = 0;
@@ -67,9 +60,9 @@ bool parse(int argc, char** argv, bool allowCount, bool allowRun, Parsed& p) {
             p.ratio = argv[++i];
             if (!zeq::ratioOfFaces(p.ratio, 0, unused)) return false;
         } else if (std::strcmp(a, "--max-angle") == 0 && allowCount && hasValue && std::isnan(p.maxAngle)) {
-            if (!bound(argv[++i], 180, p.maxAngle)) return false;
+            if (!zeq::parseBound(argv[++i], 0, 180, p.maxAngle)) return false;
         } else if (std::strcmp(a, "--max-error") == 0 && allowCount && hasValue && std::isnan(p.maxError)) {
-            if (!bound(argv[++i], std::numeric_limits<double>::max(), p.maxError)) return false;
+            if (!zeq::parseBound(argv[++i], 0, std::numeric_limits<double>::max(), p.maxError)) return false;
         } else if (std::strcmp(a, "-j") == 0 && allowRun && hasValue) {
             if (!positive(argv[++i], 1000, p.jobs)) return false;
         } else if (std::strcmp(a, "--keep") == 0 && allowRun && hasValue) {
