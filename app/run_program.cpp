@@ -6,6 +6,7 @@
 #include <climits>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <new>
 #include <string>
@@ -14,6 +15,7 @@
 #include "io/carried_data.h"
 #include "io/mesh_files.h"
 #include "io/vertex_origins.h"
+#include "io/written_mesh.h"
 #include "mesh/mesh.h"
 #include "mesh/process_clock.h"
 #include "orient/orient_faces.h"
@@ -181,12 +183,19 @@ bool parseRequest(int argc, const char* const* argv, RunRequest& request) {
         const char* arg = argv[i];
         const bool hasValue = i + 1 < argc - 2;
         auto is = [arg](const char* name) { return std::strcmp(arg, name) == 0; };
-        if (is("-N") && hasValue && r.countText == nullptr && r.ratioText == nullptr) {
-            r.countText = argv[++i];
-        } else if (is(kRatio) && hasValue && r.countText == nullptr && r.ratioText == nullptr) {
+        const char* last = r.targetOf(r.levels() - 1);
+        if (is("-N") && hasValue && !r.ratios) {
+            // Levels fall: each count below the one before.
+            const char* count = argv[++i];
+            if (last != nullptr && parseFaceCount(count) >= parseFaceCount(last)) return false;
+            (last == nullptr ? r.target : r.moreTargets.emplace_back()) = count;
+        } else if (is(kRatio) && hasValue && (r.ratios || last == nullptr)) {
+            const char* ratio = argv[++i];
             long long unused = 0;
-            r.ratioText = argv[++i];
-            if (!ratioOfFaces(r.ratioText, 0, unused)) return false;
+            if (!ratioOfFaces(ratio, 0, unused)) return false;
+            if (last != nullptr && !(std::strtod(ratio, nullptr) < std::strtod(last, nullptr))) return false;
+            r.ratios = true;
+            (last == nullptr ? r.target : r.moreTargets.emplace_back()) = ratio;
         } else if (is(kMaxAngle) && hasValue && std::isnan(r.maxAngle)) {
             if (!parseBound(argv[++i], 0, 180, r.maxAngle)) return false;
         } else if (is(kMaxError) && hasValue && std::isnan(r.maxError)) {
@@ -207,7 +216,7 @@ bool parseRequest(int argc, const char* const* argv, RunRequest& request) {
     }
     r.input = argv[argc - 2];
     r.output = argv[argc - 1];
-    r.report = true;
+    r.report = r.ratios || !std::isnan(r.maxAngle) || !std::isnan(r.maxError);
     request = r;
     return true;
 }
@@ -235,84 +244,130 @@ int runShortOptions(int argc, const char* const* argv, Welding welding, Carrying
     r.carrying = carrying;
     r.origins = origins;
     r.countSwitch = std::strcmp(argv[1], "-N") == 0;
-    r.countText = argv[2];
+    r.target = argv[2];
     return runRequest(r);
 }
 
+namespace {
+
+// Puts the run's state back as a new process has it, for the next level.
+void startAfresh() {
+    resetGlobals();
+    collapseBounds = CollapseBounds{};
+}
+
+// The face count a level aims at, out of `inputFaces` (the run's input).
+int levelTarget(const RunRequest& request, std::size_t level, std::size_t inputFaces) {
+    const char* text = request.targetOf(level);
+    if (text == nullptr) return 0;
+    if (!request.ratios) return parseFaceCount(text);
+    long long share = 0;
+    ratioOfFaces(text, static_cast<long long>(inputFaces), share);
+    return static_cast<int>(share);
+}
+
+}  // namespace
+
 int runRequest(const RunRequest& request) {
     const bool timingEnabled = request.timing;
-    const char* inputName = request.input;
-    const char* outputName = request.output;
-    std::printf(messages::kInputLine, inputName);
-    long long clockStart = timingEnabled ? processClockMs() : 0;
-    const MeshFormat format = formatOfName(inputName);
+    const std::size_t levels = request.levels();
+    const MeshFormat format = formatOfName(request.input);
     FileFlavour flavour;
-    const ReadStatus status = readMeshFile(theMesh, format, inputName, flavour, request.welding, request.carrying);
-    if (status != ReadStatus::Loaded) {
-        std::printf(messages::kReadFailurePrefix, inputName);
-        std::printf("%s%s", messages::readStatusText(status), messages::kRefusalEnd);
-        return 1;
-    }
-    if (flavour.carried)
-        for (const std::string& note : flavour.carried->notes) std::printf("%s", note.c_str());
-    if (timingEnabled) {
-        std::printf(messages::kLoadingTime, secondsSince(clockStart));
-        clockStart = processClockMs();
-    }
-
-    // Orienting and simplifying allocate as they go (the orientation's queue,
-    // the incidence lists that grow as collapses merge stars). Running out of
-    // memory there ends the run with its own line; the mesh is left as it is,
-    // to be torn down at exit.
-    try {
-        orientFaces(theMesh);
-        if (timingEnabled) std::printf(messages::kOrientingTime, secondsSince(clockStart));
-
-        // The request is checked only now, on the loaded and oriented mesh.
-        const std::size_t faceCount = theMesh.faces.size();
-        int targetFaces = 0;
-        if (request.countText != nullptr) targetFaces = parseFaceCount(request.countText);
-        if (request.ratioText != nullptr) {
-            long long share = 0;
-            ratioOfFaces(request.ratioText, static_cast<long long>(faceCount), share);
-            targetFaces = static_cast<int>(share);
+    WrittenMesh written;
+    std::string levelInput, levelOutput, levelOrigins;
+    std::size_t inputFaces = 0;
+    for (std::size_t level = 0; level < levels; ++level) {
+        const char* inputName = level == 0 ? request.input : levelInput.c_str();
+        const char* outputName = request.output;
+        const char* origins = request.origins;
+        if (levels > 1) {
+            levelOutput = levelName(request.output, static_cast<int>(level) + 1);
+            outputName = levelOutput.c_str();
+            if (origins != nullptr) {
+                levelOrigins = levelName(request.origins, static_cast<int>(level) + 1);
+                origins = levelOrigins.c_str();
+            }
         }
-        thresholdPercent = startingThreshold(targetFaces, faceCount);
-        const auto target = static_cast<std::uint32_t>(targetFaces);
-        if (!request.countSwitch || target >= faceCount) {
-            std::printf("%s%s", messages::kShortUsage, messages::kRefusalEnd);
+        std::printf(messages::kInputLine, inputName);
+        long long clockStart = timingEnabled ? processClockMs() : 0;
+        const ReadStatus status =
+            level == 0 ? readMeshFile(theMesh, format, inputName, flavour, request.welding, request.carrying)
+                       : written.load(theMesh, inputName, flavour, request.welding, request.carrying);
+        if (status != ReadStatus::Loaded) {
+            std::printf(messages::kReadFailurePrefix, inputName);
+            std::printf("%s%s", messages::readStatusText(status), messages::kRefusalEnd);
+            return 1;
+        }
+        if (flavour.carried)
+            for (const std::string& note : flavour.carried->notes) std::printf("%s", note.c_str());
+        if (timingEnabled) {
+            std::printf(messages::kLoadingTime, secondsSince(clockStart));
+            clockStart = processClockMs();
+        }
+
+        // Orienting and simplifying allocate as they go (the orientation's
+        // queue, the incidence lists that grow as collapses merge stars).
+        // Running out of memory there ends the run with its own line; the
+        // mesh is left as it is, to be torn down at exit.
+        long long target = 0;
+        try {
+            orientFaces(theMesh);
+            if (timingEnabled) std::printf(messages::kOrientingTime, secondsSince(clockStart));
+
+            // The request is checked only now, on the loaded and oriented mesh.
+            const std::size_t faceCount = theMesh.faces.size();
+            if (level == 0) inputFaces = faceCount;
+            const int targetFaces = levelTarget(request, level, inputFaces);
+            thresholdPercent = startingThreshold(targetFaces, faceCount);
+            const auto target32 = static_cast<std::uint32_t>(targetFaces);
+            if (!request.countSwitch || target32 >= faceCount) {
+                std::printf("%s%s", messages::kShortUsage, messages::kRefusalEnd);
+                return 1;
+            }
+            target = target32;
+
+            if (request.report) {
+                if (!std::isnan(request.maxAngle))
+                    collapseBounds.cosineFloor = std::cos(request.maxAngle * (3.14159265358979323846 / 180.0));
+                startTrackingDistances(theMesh);
+                const double diagonal = boxDiagonal(theMesh);
+                if (!std::isnan(request.maxError)) collapseBounds.maxDistance = request.maxError * diagonal;
+                runSimplification(target32, timingEnabled);
+                const double distance = largestDistance(theMesh);
+                std::printf(messages::kLargestTilt, largestTilt(theMesh));
+                std::printf(messages::kDistanceBound, diagonal > 0 ? distance / diagonal : 0.0);
+            } else {
+                runSimplification(target32, timingEnabled);
+            }
+        } catch (const std::bad_alloc&) {
+            std::printf("%s%s", messages::kOutOfMemory, messages::kRefusalEnd);
             return 1;
         }
 
-        if (request.report) {
-            if (!std::isnan(request.maxAngle))
-                collapseBounds.cosineFloor = std::cos(request.maxAngle * (3.14159265358979323846 / 180.0));
-            startTrackingDistances(theMesh);
-            const double diagonal = boxDiagonal(theMesh);
-            if (!std::isnan(request.maxError)) collapseBounds.maxDistance = request.maxError * diagonal;
-            runSimplification(target, timingEnabled);
-            const double distance = largestDistance(theMesh);
-            std::printf(messages::kLargestTilt, largestTilt(theMesh));
-            std::printf(messages::kDistanceBound, diagonal > 0 ? distance / diagonal : 0.0);
-        } else {
-            runSimplification(target, timingEnabled);
+        if (timingEnabled) clockStart = processClockMs();
+        const bool more = level + 1 < levels;
+        const int wrote = writeMeshFile(theMesh, format, outputName, flavour,
+                                        more ? written.bytesFor(theMesh, flavour) : nullptr);
+        if (wrote != 0 || (origins != nullptr && writeVertexOrigins(theMesh, format, flavour, origins) != 0)) {
+            std::printf(messages::kWriteFailure, wrote != 0 ? outputName : origins);
+            std::printf("%s", messages::kRefusalEnd);
+            return 1;
         }
-    } catch (const std::bad_alloc&) {
-        std::printf("%s%s", messages::kOutOfMemory, messages::kRefusalEnd);
-        return 1;
-    }
-
-    if (timingEnabled) clockStart = processClockMs();
-    const int written = writeMeshFile(theMesh, format, outputName, flavour);
-    const char* origins = request.origins;
-    if (written != 0 || (origins != nullptr && writeVertexOrigins(theMesh, format, flavour, origins) != 0)) {
-        std::printf(messages::kWriteFailure, written != 0 ? outputName : origins);
-        std::printf("%s", messages::kRefusalEnd);
-        return 1;
-    }
-    if (timingEnabled) {
-        std::printf(messages::kWritingTime, secondsSince(clockStart));
-        std::printf("%s", messages::kNormalEnd);
+        if (timingEnabled) {
+            std::printf(messages::kWritingTime, secondsSince(clockStart));
+            std::printf("%s", messages::kNormalEnd);
+        }
+        // A level left above its target ends the chain: what the next would
+        // start from is not what was asked for.
+        if (!more || liveFaceCount(theMesh) > target) break;
+        try {
+            written.keep(theMesh, format, flavour);
+        } catch (const std::bad_alloc&) {
+            std::printf("%s%s", messages::kOutOfMemory, messages::kRefusalEnd);
+            return 1;
+        }
+        levelInput = outputName;
+        startAfresh();
     }
     return 0;
 }

@@ -4,6 +4,7 @@
 #include <array>
 #include <cstddef>
 #include <limits>
+#include <vector>
 
 #include "io/mesh_files.h"
 
@@ -60,16 +61,23 @@ struct RunRequest {
     // The short form's first argument was -N (checked after the load, as
     // the short form always has been).
     bool countSwitch = true;
-    // The target: -N's text (parseFaceCount), or a ratio of the loaded
-    // faces, or neither (as far as the bounds allow: a target of 0).
-    const char* countText = nullptr;
-    const char* ratioText = nullptr;
+    // The targets, one per level: -N's texts (parseFaceCount), or ratios of
+    // the loaded faces (`ratios`); none asks to go as far as the bounds
+    // allow (a target of 0). Each level after the first simplifies the one
+    // before it, as written. The first is held apart, so that a run of one
+    // target allocates nothing for it.
+    const char* target = nullptr;
+    std::vector<const char*> moreTargets;
+    bool ratios = false;
+
+    std::size_t levels() const { return target == nullptr ? 1 : 1 + moreTargets.size(); }
+    const char* targetOf(std::size_t level) const { return level == 0 ? target : moreTargets[level - 1]; }
     // The bounds: the largest tilt in degrees, the largest distance as a
     // fraction of the box diagonal; NaN when not given.
     double maxAngle = std::numeric_limits<double>::quiet_NaN();
     double maxError = std::numeric_limits<double>::quiet_NaN();
-    // Print the tilt and distance reached at the end (any of the options
-    // that say how far).
+    // Print the tilt and distance reached at the end (given a ratio or a
+    // bound).
     bool report = false;
 };
 
@@ -80,12 +88,17 @@ bool usesHowFarOptions(int argc, const char* const* argv);
 
 // Options in any order, then INPUT OUTPUT: -N COUNT, --ratio R (0 < R < 1),
 // --max-angle DEG (0 to 180), --max-error E (at least 0), -D, and the long
-// options above, each once. False for anything else, a value that does not
-// read, or more than one target (-N or --ratio given twice, or both).
+// options above, each once, except that -N or --ratio given several times
+// asks for levels: their values must fall from each to the next. False for
+// anything else, a value that does not read, or -N and --ratio together.
 bool parseRequest(int argc, const char* const* argv, RunRequest& request);
 
 // The run: load, orient, set the threshold, check the request, simplify
-// within the bounds, report, write. Returns the exit status.
+// within the bounds, report, write; then, for each further level, load what
+// was written (as the written file would load, see WrittenMesh) and do the
+// same from there. The levels are written to levelName(OUTPUT, k) (the
+// origins likewise), a single target to OUTPUT. A level left above its
+// target ends the run after it is written. Returns the exit status.
 int runRequest(const RunRequest& request);
 
 // A whole argument that reads as a finite number from `least` to `most`

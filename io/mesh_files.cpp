@@ -29,15 +29,16 @@ ReadStatus readWithReader(Mesh& mesh, MeshFormat format, const char* fileName, F
     return readSmf(mesh, fileName, weld);
 }
 
-int writeWithWriter(Mesh& mesh, MeshFormat format, const char* fileName, const FileFlavour& flavour) {
+int writeWithWriter(Mesh& mesh, MeshFormat format, const char* fileName, const FileFlavour& flavour,
+                    std::string* copy) {
     switch (format) {
-        case MeshFormat::Smf: return writeSmf(mesh, fileName);
-        case MeshFormat::Off: return writeOff(mesh, fileName);
-        case MeshFormat::Ply: return writePly(mesh, fileName, flavour);
-        case MeshFormat::Stl: return writeStl(mesh, fileName, flavour);
-        case MeshFormat::Obj: return writeObj(mesh, fileName, flavour);
+        case MeshFormat::Smf: return writeSmf(mesh, fileName, copy);
+        case MeshFormat::Off: return writeOff(mesh, fileName, copy);
+        case MeshFormat::Ply: return writePly(mesh, fileName, flavour, copy);
+        case MeshFormat::Stl: return writeStl(mesh, fileName, flavour, copy);
+        case MeshFormat::Obj: return writeObj(mesh, fileName, flavour, copy);
     }
-    return writeSmf(mesh, fileName);
+    return writeSmf(mesh, fileName, copy);
 }
 
 }  // namespace
@@ -57,9 +58,10 @@ ReadStatus readMeshFile(Mesh& mesh, MeshFormat format, const char* fileName, Fil
     }
 }
 
-int writeMeshFile(Mesh& mesh, MeshFormat format, const char* fileName, const FileFlavour& flavour) {
+int writeMeshFile(Mesh& mesh, MeshFormat format, const char* fileName, const FileFlavour& flavour,
+                  std::string* copy) {
     try {
-        return writeWithWriter(mesh, format, fileName, flavour);
+        return writeWithWriter(mesh, format, fileName, flavour, copy);
     } catch (const std::bad_alloc&) {
         // The writer's OutputFile has removed its temporary file on the way
         // out; a file that was there before is untouched.

@@ -1,6 +1,8 @@
 // Reading and writing a mesh in the format its name gives.
 #pragma once
 
+#include <string>
+
 #include "io/mesh_format.h"
 #include "io/read_status.h"
 #include "mesh/mesh.h"
@@ -28,6 +30,8 @@ ReadStatus readMeshFile(Mesh& mesh, MeshFormat format, const char* fileName, Fil
 // Writes the live part of `mesh` to `fileName` with the writer of `format`,
 // in `flavour`; 0 when written, 1 when it could not be, memory running out
 // included. A failed write leaves no temporary file and no partial output.
-int writeMeshFile(Mesh& mesh, MeshFormat format, const char* fileName, const FileFlavour& flavour);
+// With `copy`, the bytes written are also appended there.
+int writeMeshFile(Mesh& mesh, MeshFormat format, const char* fileName, const FileFlavour& flavour,
+                  std::string* copy = nullptr);
 
 }  // namespace zeq

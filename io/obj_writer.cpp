@@ -55,9 +55,10 @@ char* appendValues(char* out, const char* keyword, const double* values, int cou
     return out;
 }
 
-int writeCarriedObj(Mesh& mesh, const char* fileName, const ObjCarried& obj) {
+int writeCarriedObj(Mesh& mesh, const char* fileName, const ObjCarried& obj, std::string* copy) {
     OutputFile out;
     if (!out.open(fileName)) return 1;
+    out.keepCopy(copy);
     const MeshAttributes& attributes = *mesh.attributes;
     const RecordLayout& layout = attributes.vertexLayout;
     const CarriedVertices vertices(mesh);
@@ -151,10 +152,11 @@ int writeCarriedObj(Mesh& mesh, const char* fileName, const ObjCarried& obj) {
 
 }  // namespace
 
-int writeObj(Mesh& mesh, const char* fileName, const FileFlavour& flavour) {
-    if (flavour.carried && mesh.attributes) return writeCarriedObj(mesh, fileName, flavour.carried->obj);
+int writeObj(Mesh& mesh, const char* fileName, const FileFlavour& flavour, std::string* copy) {
+    if (flavour.carried && mesh.attributes) return writeCarriedObj(mesh, fileName, flavour.carried->obj, copy);
     OutputFile out;
     if (!out.open(fileName)) return 1;
+    out.keepCopy(copy);
     const int vertexCount = renumberLiveVertices(mesh);
     out.print("# %s: %d vertices, %d faces\n", kProducerName, vertexCount, countWritableFaces(mesh));
     char line[4 * kNumberChars];

@@ -1,6 +1,8 @@
 // Writing Wavefront OBJ text.
 #pragma once
 
+#include <string>
+
 #include "io/mesh_format.h"
 #include "mesh/mesh.h"
 
@@ -19,6 +21,8 @@ namespace zeq {
 // distinct value once in "vt" and "vn" lines in order of first use, named
 // by the corners as "i/t/n" ("i/t", "i//n"); and before each run of faces
 // the "o", "g", "s" and "usemtl" lines that changed.
-int writeObj(Mesh& mesh, const char* fileName, const FileFlavour& flavour = FileFlavour{});
+// With `copy`, every byte written is also appended there.
+int writeObj(Mesh& mesh, const char* fileName, const FileFlavour& flavour = FileFlavour{},
+             std::string* copy = nullptr);
 
 }  // namespace zeq

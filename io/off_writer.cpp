@@ -8,10 +8,11 @@
 
 namespace zeq {
 
-int writeOff(Mesh& mesh, const char* fileName) {
+int writeOff(Mesh& mesh, const char* fileName, std::string* copy) {
     // The counts are those of the lines written: a reader relies on them.
     OutputFile out;
     if (!out.open(fileName)) return 1;
+    out.keepCopy(copy);
     const int vertexCount = renumberLiveVertices(mesh);
     out.print("OFF\n%d %d 0\n", vertexCount, countWritableFaces(mesh));
     char line[4 * kNumberChars];

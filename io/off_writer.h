@@ -1,6 +1,8 @@
 // Writing OFF text.
 #pragma once
 
+#include <string>
+
 #include "mesh/mesh.h"
 
 namespace zeq {
@@ -12,6 +14,7 @@ namespace zeq {
 // is the face-list size minus two per collapse). Prints "Ficheiro -> NAME  criado" on success and returns 0;
 // returns 1 without printing when the file could not be created or written
 // (no file is left behind and an existing one is kept).
-int writeOff(Mesh& mesh, const char* fileName);
+// With `copy`, every byte written is also appended there.
+int writeOff(Mesh& mesh, const char* fileName, std::string* copy = nullptr);
 
 }  // namespace zeq

@@ -258,6 +258,7 @@ void OutputFile::flush() {
 
 void OutputFile::writeThrough(const char* text, std::size_t length) {
     if (fd_ < 0 || failed_) return;
+    if (copy_ != nullptr) copy_->append(text, length);
     while (length > 0) {
         const ssize_t n = ::write(fd_, text, length);
         if (n < 0 && errno == EINTR) continue;

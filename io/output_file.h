@@ -37,6 +37,11 @@ public:
     // needs (the write buffer first of all) before it creates a file.
     bool open(const char* targetName);
 
+    // Also keeps every byte written in `copy` (appended as it goes to the
+    // target), so what was written can be read back without reading the
+    // file. Null keeps no copy.
+    void keepCopy(std::string* copy) { copy_ = copy; }
+
     void write(const char* text, std::size_t length) {
         if (length > buffer_.size() - used_) flush();
         if (length > buffer_.size()) {
@@ -73,6 +78,7 @@ private:
     std::vector<char> buffer_;
     std::size_t used_ = 0;
     bool failed_ = false;
+    std::string* copy_ = nullptr;
 };
 
 // Sets up the process for writing outputs safely: SIGINT, SIGTERM and SIGHUP

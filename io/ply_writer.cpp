@@ -113,11 +113,12 @@ private:
 // input's order with every property that was carried, its comments after
 // ours, and held vertices written once for each different set of values
 // their corners carry.
-int writeCarriedPly(Mesh& mesh, const char* fileName, const FileFlavour& flavour) {
+int writeCarriedPly(Mesh& mesh, const char* fileName, const FileFlavour& flavour, std::string* copy) {
     const PlyCarried& ply = flavour.carried->ply;
     const MeshAttributes& attributes = *mesh.attributes;
     OutputFile out;
     if (!out.open(fileName)) return 1;
+    out.keepCopy(copy);
     const CarriedVertices vertices(mesh);
     const int faceCount = countWritableFaces(mesh);
     const ScalarType coordinate = flavour.doubleCoordinates ? ScalarType::Float64 : ScalarType::Float32;
@@ -220,10 +221,11 @@ int writeCarriedPly(Mesh& mesh, const char* fileName, const FileFlavour& flavour
 
 }  // namespace
 
-int writePly(Mesh& mesh, const char* fileName, const FileFlavour& flavour) {
-    if (flavour.carried && mesh.attributes) return writeCarriedPly(mesh, fileName, flavour);
+int writePly(Mesh& mesh, const char* fileName, const FileFlavour& flavour, std::string* copy) {
+    if (flavour.carried && mesh.attributes) return writeCarriedPly(mesh, fileName, flavour, copy);
     OutputFile out;
     if (!out.open(fileName)) return 1;
+    out.keepCopy(copy);
     const int vertexCount = renumberLiveVertices(mesh);
     const int faceCount = countWritableFaces(mesh);
     const char* type = flavour.doubleCoordinates ? "double" : "float";

@@ -1,6 +1,8 @@
 // Writing PLY, text or binary.
 #pragma once
 
+#include <string>
+
 #include "io/mesh_format.h"
 #include "mesh/mesh.h"
 
@@ -14,7 +16,8 @@ namespace zeq {
 // same number of their type. Renumbers the live vertices' ids. Returns 0 when
 // the file was written completely, 1 when it could not be created or written
 // (then no file is left behind and an existing one is kept). Prints nothing.
-int writePly(Mesh& mesh, const char* fileName, const FileFlavour& flavour);
+// With `copy`, every byte written is also appended there.
+int writePly(Mesh& mesh, const char* fileName, const FileFlavour& flavour, std::string* copy = nullptr);
 
 // The word of a PLY "format" line for the flavour's encoding.
 const char* plyFormatName(const FileFlavour& flavour);

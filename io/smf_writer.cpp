@@ -6,9 +6,10 @@
 
 namespace zeq {
 
-int writeSmf(Mesh& mesh, const char* fileName) {
+int writeSmf(Mesh& mesh, const char* fileName, std::string* copy) {
     OutputFile out;
     if (!out.open(fileName)) return 1;
+    out.keepCopy(copy);
     out.write("#SMF\n", 5);
     renumberLiveVertices(mesh);
     char line[4 * kNumberChars];

@@ -1,6 +1,8 @@
 // Writing SMF text.
 #pragma once
 
+#include <string>
+
 #include "mesh/mesh.h"
 
 namespace zeq {
@@ -11,6 +13,7 @@ namespace zeq {
 // Returns 0 when the file was written completely, 1 when it could not be
 // created or written (then no file is left behind and an existing one is kept).
 // Prints nothing.
-int writeSmf(Mesh& mesh, const char* fileName);
+// With `copy`, every byte written is also appended there.
+int writeSmf(Mesh& mesh, const char* fileName, std::string* copy = nullptr);
 
 }  // namespace zeq

@@ -281,6 +281,35 @@ ReadStatus readStlData(Mesh& mesh, const char* data, std::size_t size, FileFlavo
     return loadStl(mesh, in, "", flavour, carry);
 }
 
+namespace {
+
+// The facets of `facets` played into `sink` as the parser plays a file's
+// facets: each corner through the welder, in the precision T the file holds.
+template <class T, class Sink>
+ReadStatus playFacets(const PlainMesh& facets, Sink& sink) {
+    WeldingSink<Sink, T> welded(sink);
+    for (std::size_t f = 0; f < facets.faceCount(); ++f) {
+        for (std::size_t c = 0; c < 3; ++c) {
+            const double* p = &facets.positions[3 * static_cast<std::size_t>(facets.corners[3 * f + c])];
+            const T x = static_cast<T>(p[0]), y = static_cast<T>(p[1]), z = static_cast<T>(p[2]);
+            if (!std::isfinite(x) || !std::isfinite(y) || !std::isfinite(z) || !welded.corner(x, y, z))
+                return ReadStatus::BadVertices;
+        }
+        welded.endFacet();
+    }
+    welded.finish();
+    return ReadStatus::Loaded;
+}
+
+}  // namespace
+
+ReadStatus loadStlFacets(Mesh& mesh, const PlainMesh& facets, bool binary) {
+    MeshBuilder builder(mesh, LoadMessages::Totals, "");
+    const ReadStatus status = binary ? playFacets<float>(facets, builder) : playFacets<double>(facets, builder);
+    builder.finish();
+    return status;
+}
+
 // The same parse into a plain record sink, on this thread (zeq-tiles).
 ReadStatus readStlRecords(const char* fileName, RecordSink& sink, FileFlavour& flavour,
                           std::unique_ptr<MeshAttributes>* attributes) {

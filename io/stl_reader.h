@@ -5,6 +5,7 @@
 
 #include "io/mesh_format.h"
 #include "io/read_status.h"
+#include "io/record_files.h"
 #include "mesh/mesh.h"
 
 namespace zeq {
@@ -42,5 +43,10 @@ ReadStatus readStl(Mesh& mesh, const char* fileName, FileFlavour& flavour, bool 
 
 // The same rules applied to bytes in memory.
 ReadStatus readStlData(Mesh& mesh, const char* data, std::size_t size, FileFlavour& flavour, bool carry = true);
+
+// Loads the facets of `facets` (each face three corners in its positions) as
+// the same rules load a file of those facets, binary (floats) or text
+// (doubles): the corners welded, the same vertices, faces and messages.
+ReadStatus loadStlFacets(Mesh& mesh, const PlainMesh& facets, bool binary);
 
 }  // namespace zeq

@@ -80,11 +80,12 @@ void writeTextFacet(OutputFile& out, const std::array<Point3, 3>& p) {
 // faces came from several solids (text): the header keeps the file's
 // default colour after "COLOR=", each facet its attribute bytes; each run of
 // faces from one solid is written as a solid of that name.
-int writeCarriedStl(Mesh& mesh, const char* fileName, const FileFlavour& flavour) {
+int writeCarriedStl(Mesh& mesh, const char* fileName, const FileFlavour& flavour, std::string* copy) {
     const StlCarried& stl = flavour.carried->stl;
     const MeshAttributes& attributes = *mesh.attributes;
     OutputFile out;
     if (!out.open(fileName)) return 1;
+    out.keepCopy(copy);
     renumberLiveVertices(mesh);
     const bool binary = flavour.binary();
     if (binary) {
@@ -152,10 +153,11 @@ void writeStlEnd(OutputFile& out, bool binary) {
     if (!binary) out.write("endsolid zeq\n", 13);
 }
 
-int writeStl(Mesh& mesh, const char* fileName, const FileFlavour& flavour) {
-    if (flavour.carried && mesh.attributes) return writeCarriedStl(mesh, fileName, flavour);
+int writeStl(Mesh& mesh, const char* fileName, const FileFlavour& flavour, std::string* copy) {
+    if (flavour.carried && mesh.attributes) return writeCarriedStl(mesh, fileName, flavour, copy);
     OutputFile out;
     if (!out.open(fileName)) return 1;
+    out.keepCopy(copy);
     renumberLiveVertices(mesh);
     const bool binary = flavour.binary();
     writeStlStart(out, binary, static_cast<std::uint32_t>(countWritableFaces(mesh)));

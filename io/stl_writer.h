@@ -3,6 +3,7 @@
 
 #include <array>
 #include <cstdint>
+#include <string>
 
 #include "io/mesh_format.h"
 #include "io/output_file.h"
@@ -25,7 +26,8 @@ namespace zeq {
 // Returns 0 when the file was written completely, 1 when it could not be
 // created or written (then no file is left behind and an existing one is
 // kept). Prints nothing.
-int writeStl(Mesh& mesh, const char* fileName, const FileFlavour& flavour);
+// With `copy`, every byte written is also appended there.
+int writeStl(Mesh& mesh, const char* fileName, const FileFlavour& flavour, std::string* copy = nullptr);
 
 // The pieces of that file, for other writers of STL: the header (binary) or
 // the "solid" line (text); one facet of corners `p` as they are written

@@ -75,21 +75,36 @@ TEST(FrontEndRequest, HowFarOptionsInAnyOrderEachOnce) {
     RunRequest r;
     ASSERT_TRUE(parse({"--max-angle", "15", "-D", "--ratio", "0.25", "--no-weld", "in.ply", "out.ply"}, r));
     EXPECT_EQ(r.maxAngle, 15.0);
-    EXPECT_STREQ(r.ratioText, "0.25");
+    ASSERT_EQ(r.levels(), 1u);
+    EXPECT_STREQ(r.target, "0.25");
+    EXPECT_TRUE(r.ratios);
     EXPECT_TRUE(r.timing);
     EXPECT_EQ(r.welding, Welding::Off);
     EXPECT_STREQ(r.input, "in.ply");
     ASSERT_TRUE(parse({"--max-error", "1e-3", "in.smf", "out.smf"}, r));
     EXPECT_EQ(r.maxError, 1e-3);
-    EXPECT_EQ(r.countText, nullptr);
+    EXPECT_EQ(r.target, nullptr);
     ASSERT_TRUE(parse({"-N", "100", "--max-angle", "0", "in.smf", "out.smf"}, r));
-    EXPECT_STREQ(r.countText, "100");
+    ASSERT_EQ(r.levels(), 1u);
+    EXPECT_STREQ(r.target, "100");
+    EXPECT_FALSE(r.ratios);
+    // Levels: -N or --ratio again, each value below the one before; only
+    // a ratio or a bound asks for the report.
+    ASSERT_TRUE(parse({"-N", "500", "-D", "-N", "50", "-N", "5", "in.smf", "out.smf"}, r));
+    ASSERT_EQ(r.levels(), 3u);
+    EXPECT_STREQ(r.targetOf(2), "5");
+    EXPECT_FALSE(r.report);
+    ASSERT_TRUE(parse({"--ratio", "0.5", "--ratio", ".1", "--ratio", "1e-2", "in.smf", "out.smf"}, r));
+    EXPECT_EQ(r.levels(), 3u);
+    EXPECT_TRUE(r.report);
     for (std::vector<const char*> wrong : {
              std::vector<const char*>{"--ratio", "1", "in", "out"}, {"--ratio", "0", "in", "out"},
              {"--max-angle", "-1", "in", "out"}, {"--max-angle", "nan", "in", "out"},
              {"--max-error", "x", "in", "out"}, {"--max-error", "1e-3", "--max-error", "1e-2", "in", "out"},
              {"--max-angle", "10", "-D", "-D", "in", "out"}, {"--max-angle", "10", "--bogus", "in", "out"},
              {"--max-angle", "10", "-N", "5", "--ratio", "0.5", "in", "out"}, {"--max-angle", "10", "in"},
+             {"-N", "50", "-N", "50", "in", "out"}, {"-N", "5", "-N", "50", "in", "out"},
+             {"--ratio", "0.1", "--ratio", "0.5", "in", "out"}, {"--ratio", "0.5", "-N", "5", "in", "out"},
          })
         EXPECT_FALSE(parse(wrong, r)) << wrong[0] << " " << wrong[1];
     // Lines without them stay with the short forms.

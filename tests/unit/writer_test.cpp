@@ -25,9 +25,9 @@ protected:
     // result and keeps what it printed.
     int smf(const std::string& name) { return run(name, writeSmf); }
     int off(const std::string& name) { return run(name, writeOff); }
-    int run(const std::string& name, int (*writer)(Mesh&, const char*)) {
+    int run(const std::string& name, int (*writer)(Mesh&, const char*, std::string*)) {
         int result = -1;
-        printed = printedBy([&] { result = writer(theMesh, name.c_str()); });
+        printed = printedBy([&] { result = writer(theMesh, name.c_str(), nullptr); });
         return result;
     }
     std::string printed;
