@@ -345,9 +345,24 @@ int runRequest(const RunRequest& request) {
         }
 
         if (timingEnabled) clockStart = processClockMs();
+        // Before a further level, what is written is kept too, to load it
+        // from (the records are taken while the writer runs).
         const bool more = level + 1 < levels;
-        const int wrote = writeMeshFile(theMesh, format, outputName, flavour,
-                                        more ? written.bytesFor(theMesh, flavour) : nullptr);
+        std::string* bytes = nullptr;
+        int wrote = 1;
+        try {
+            if (more) {
+                bytes = written.bytesFor(theMesh, flavour);
+                written.startKeeping(theMesh, format, flavour);
+            }
+            wrote = writeMeshFile(theMesh, format, outputName, flavour, bytes);
+            if (more) written.finishKeeping();
+        } catch (const std::bad_alloc&) {
+            if (wrote == 0) {
+                std::printf("%s%s", messages::kOutOfMemory, messages::kRefusalEnd);
+                return 1;
+            }
+        }
         if (wrote != 0 || (origins != nullptr && writeVertexOrigins(theMesh, format, flavour, origins) != 0)) {
             std::printf(messages::kWriteFailure, wrote != 0 ? outputName : origins);
             std::printf("%s", messages::kRefusalEnd);
@@ -360,12 +375,6 @@ int runRequest(const RunRequest& request) {
         // A level left above its target ends the chain: what the next would
         // start from is not what was asked for.
         if (!more || liveFaceCount(theMesh) > target) break;
-        try {
-            written.keep(theMesh, format, flavour);
-        } catch (const std::bad_alloc&) {
-            std::printf("%s%s", messages::kOutOfMemory, messages::kRefusalEnd);
-            return 1;
-        }
         levelInput = outputName;
         startAfresh();
     }

@@ -5,6 +5,7 @@
 #include <new>
 #include <string_view>
 #include <system_error>
+#include <thread>
 
 #include "io/live_mesh.h"
 #include "io/mesh_builder.h"
@@ -110,23 +111,47 @@ std::string* WrittenMesh::bytesFor(const Mesh& mesh, const FileFlavour& flavour)
     return fromBytes_ ? &bytes_ : nullptr;
 }
 
-void WrittenMesh::keep(Mesh& mesh, MeshFormat format, const FileFlavour& flavour) {
+WrittenMesh::~WrittenMesh() {
+    if (taker_.joinable()) taker_.join();
+}
+
+void WrittenMesh::startKeeping(Mesh& mesh, MeshFormat format, const FileFlavour& flavour) {
     format_ = format;
     flavour_ = flavour;
     records_ = PlainMesh{};
+    error_ = nullptr;
     if (fromBytes_) return;
     flavour_.carried = nullptr;
-    records_.positions.reserve(3 * mesh.vertices.size());
-    records_.corners.reserve(3 * mesh.faces.size());
+    // The writer numbers the live vertices the same way; once they are, its
+    // numbering writes nothing, so the two threads only read the mesh.
     renumberLiveVertices(mesh);
-    forEachWritten(
-        mesh,
-        [&](const Point3& p) {
-            for (double value : {p.x, p.y, p.z}) records_.positions.push_back(heldCoordinate(value, format, flavour));
-        },
-        [&](const std::array<VertexId, 3>& c) {
-            for (VertexId v : c) records_.corners.push_back(static_cast<std::uint32_t>(v->getId()));
-        });
+    auto take = [this, &mesh, format, flavour = flavour_] {
+        try {
+            records_.positions.reserve(3 * mesh.vertices.size());
+            records_.corners.reserve(3 * mesh.faces.size());
+            forEachWritten(
+                mesh,
+                [&](const Point3& p) {
+                    for (double value : {p.x, p.y, p.z})
+                        records_.positions.push_back(heldCoordinate(value, format, flavour));
+                },
+                [&](const std::array<VertexId, 3>& c) {
+                    for (VertexId v : c) records_.corners.push_back(static_cast<std::uint32_t>(v->getId()));
+                });
+        } catch (...) {
+            error_ = std::current_exception();
+        }
+    };
+    try {
+        taker_ = std::thread(take);
+    } catch (const std::system_error&) {
+        take();  // no thread to be had: here, before the writer
+    }
+}
+
+void WrittenMesh::finishKeeping() {
+    if (taker_.joinable()) taker_.join();
+    if (error_) std::rethrow_exception(error_);
 }
 
 ReadStatus WrittenMesh::load(Mesh& mesh, const char* name, FileFlavour& flavour, Welding welding, Carrying carrying) {

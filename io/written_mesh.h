@@ -2,7 +2,9 @@
 // file back.
 #pragma once
 
+#include <exception>
 #include <string>
+#include <thread>
 
 #include "io/mesh_files.h"
 #include "io/record_files.h"
@@ -25,8 +27,17 @@ public:
     // bytes (see writeMeshFile), or null when the records will do.
     std::string* bytesFor(const Mesh& mesh, const FileFlavour& flavour);
 
-    // After writing `mesh` in `format` and `flavour`: keeps what it wrote.
-    void keep(Mesh& mesh, MeshFormat format, const FileFlavour& flavour);
+    // Keeps what the writer writes for `mesh` in `format` and `flavour`.
+    // The records are taken on a thread of their own while the writer
+    // runs (both only read the mesh, numbered here first); finishKeeping
+    // waits for them. With the bytes kept, there is nothing to take.
+    WrittenMesh() = default;
+    WrittenMesh(const WrittenMesh&) = delete;
+    WrittenMesh& operator=(const WrittenMesh&) = delete;
+    ~WrittenMesh();
+    void startKeeping(Mesh& mesh, MeshFormat format, const FileFlavour& flavour);
+    // Throws what taking the records threw (memory running out).
+    void finishKeeping();
 
     // Loads what was kept into `mesh` (empty) as readMeshFile loads the
     // written file `name`, setting `flavour` as that would.
@@ -38,6 +49,8 @@ private:
     bool fromBytes_ = false;
     std::string bytes_;
     PlainMesh records_;
+    std::thread taker_;
+    std::exception_ptr error_;
 };
 
 // The name of level `level` (from 1) of a run writing several levels to
