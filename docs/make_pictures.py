@@ -31,6 +31,7 @@ matplotlib (Debian: python3-matplotlib); docs/make_pictures installs them.
 """
 
 import argparse
+import re
 import csv
 import io
 import math
@@ -219,6 +220,47 @@ def render_mesh(zeq, name, src, camera, title, outdir, workdir):
     path = os.path.join(outdir, "%s.png" % name)
     save_png(fig, path)
     print("%s: %d, %s faces" % (path, total, ", ".join(str(len(f)) for _, f in views[1:])))
+
+
+# ---- error bounds ----------------------------------------------------------------
+
+# The picture of "How far": one model, the input and three --max-error runs.
+BOUNDS = ("fandisk_bounds", "tests/e2e/meshes/fandisk.smf", (-90.0, 40.0, 25.0),
+          "fandisk", ["0.001", "0.003", "0.01"])
+
+
+def render_bounds(zeq, outdir, workdir):
+    """The input and zeq --max-error E for each E, side by side, each labelled
+    with its face count and the distance bound the run printed."""
+    name, rel, camera, title, errors = BOUNDS
+    src = os.path.join(ROOT, rel)
+    verts, faces = read_mesh(src)
+    views, labels = [(verts, faces)], ["%s faces (input)" % format(len(faces), ",")]
+    for e in errors:
+        out = os.path.join(workdir, "%s-%s.smf" % (name, e))
+        run = subprocess.run([zeq, "--max-error", e, src, out], stdout=subprocess.PIPE, text=True)
+        if run.returncode != 0:
+            sys.exit("make_pictures: %s --max-error %s %s failed (status %d):\n%s"
+                     % (zeq, e, src, run.returncode, run.stdout))
+        bound = re.search(r"Distance bound = (\S+) of the diagonal", run.stdout).group(1)
+        views.append(read_mesh(out))
+        labels.append("%s faces (--max-error %s, bound %s)" % (format(len(views[-1][1]), ","), e, bound))
+    rot = rotation(*camera)
+    rv = verts[np.unique(faces)] @ rot.T
+    lo, hi = rv.min(axis=0), rv.max(axis=0)
+    centre = ((lo + hi) / 2) @ rot
+    half = 0.53 * max(hi[0] - lo[0], hi[1] - lo[1])
+    n = len(views)
+    fig = plt.figure(figsize=(n * PANEL_PX / DPI, (PANEL_PX + 80) / DPI), dpi=DPI)
+    fig.suptitle("%s: zeq --max-error E (a fraction of the bounding-box diagonal), as far as the bound allows"
+                 % title, fontsize=15, y=0.985)
+    for i, ((v, f), label) in enumerate(zip(views, labels)):
+        ax = fig.add_axes([i / n, 50 / (PANEL_PX + 80), 1 / n, PANEL_PX / (PANEL_PX + 80)])
+        draw_mesh(ax, v, f, rot, centre, half)
+        fig.text((i + 0.5) / n, 18 / (PANEL_PX + 80), label, ha="center", va="center", fontsize=12)
+    path = os.path.join(outdir, "%s.png" % name)
+    save_png(fig, path)
+    print("%s: %s" % (path, "; ".join(labels)))
 
 
 # ---- meshes with attributes --------------------------------------------------------
@@ -1044,7 +1086,13 @@ def main():
     ap.add_argument("--attributes-only", action="store_true",
                     help="make only the pictures of meshes with colours and textures; "
                          "if zeq's outputs lack them, list which and exit with 0")
+    ap.add_argument("--bounds-only", action="store_true",
+                    help="make only the picture of a model at three error bounds")
     args = ap.parse_args()
+    if args.bounds_only:
+        with tempfile.TemporaryDirectory() as workdir:
+            render_bounds(os.path.abspath(args.zeq), args.out, workdir)
+        return
     if args.attributes_only:
         zeq = os.path.abspath(args.zeq) if os.access(args.zeq, os.X_OK) else None
         if zeq is None:
@@ -1059,6 +1107,7 @@ def main():
     with tempfile.TemporaryDirectory() as workdir:
         for name, rel, camera, title in MESHES:
             render_mesh(zeq, name, os.path.join(ROOT, rel), camera, title, args.out, workdir)
+        render_bounds(zeq, args.out, workdir)
     draw_bench(args.bench, args.out)
 
 

@@ -14,6 +14,26 @@ void startTrackingDistances(const Mesh& mesh) {
     collapseBounds.faceDistance.assign(mesh.createdFaces(), 0.0);
 }
 
+void noteCollapseRegion() {
+    CollapseBounds& b = collapseBounds;
+    if (b.changedAt.empty()) return;
+    const auto now = static_cast<std::uint32_t>(collapseCount + 1);
+    for (FaceId g : b.star)
+        for (EdgeId e : g->edges) {
+            b.changedAt[e->end1.index()] = now;
+            b.changedAt[e->end2.index()] = now;
+        }
+}
+
+void noteDistanceRefusal(EdgeId e) {
+    CollapseBounds& b = collapseBounds;
+    if (b.refusedAt.empty()) {
+        b.changedAt.assign(theMesh.createdVertices(), 0);
+        b.refusedAt.assign(theMesh.createdEdges(), 0);
+    }
+    b.refusedAt[e.index()] = static_cast<std::uint32_t>(collapseCount + 1);
+}
+
 void recordCollapseDistance() {
     for (FaceId g : collapseBounds.star) collapseBounds.faceDistance[g.index()] = collapseBounds.pending;
 }

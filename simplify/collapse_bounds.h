@@ -3,6 +3,7 @@
 // input's.
 #pragma once
 
+#include <cstdint>
 #include <limits>
 #include <vector>
 
@@ -40,6 +41,18 @@ struct CollapseBounds {
     // once, and the distance they get from its collapse.
     std::vector<FaceId> star;
     double pending = 0;
+
+    // Refusals by the distance bound, remembered: the test depends only on
+    // the faces around the edge's ends (which faces, their corners'
+    // positions, their distances), and those change only when a collapse
+    // takes place among them. So an edge refused once is refused again
+    // until a collapse touches a face around either end, and its test need
+    // not be made again until then. Times count collapses (collapseCount +
+    // 1 at the moment, 0 for never). Both lists are made at the first
+    // refusal, so runs that meet none keep nothing.
+    bool refusedByDistance = false;       // the last evaluateCollapse's rejection was the bound's
+    std::vector<std::uint32_t> changedAt;  // per vertex: a collapse among its faces last
+    std::vector<std::uint32_t> refusedAt;  // per edge: the bound refused it last
 };
 
 extern CollapseBounds collapseBounds;
@@ -50,6 +63,22 @@ void startTrackingDistances(const Mesh& mesh);
 // After the collapse evaluateCollapse accepted last: the faces around its
 // midpoint get their distance.
 void recordCollapseDistance();
+
+// Before the collapse evaluateCollapse accepted last: the corners of the
+// faces around its ends see their surroundings change now.
+void noteCollapseRegion();
+
+// After evaluateCollapse rejected `e` for the distance bound.
+void noteDistanceRefusal(EdgeId e);
+
+// Whether the distance bound refused `e` (ends v1, v2) and nothing around
+// its ends changed since: evaluateCollapse would reject it again.
+inline bool stillRefused(EdgeId e, VertexId v1, VertexId v2) {
+    const CollapseBounds& b = collapseBounds;
+    if (b.refusedAt.empty()) return false;
+    const std::uint32_t refused = b.refusedAt[e.index()];
+    return refused != 0 && b.changedAt[v1.index()] < refused && b.changedAt[v2.index()] < refused;
+}
 
 // The largest angle, in degrees, between a live face's normal as its
 // corners stand and the normal the orientation gave it; 0 for a mesh

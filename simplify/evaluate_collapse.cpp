@@ -61,6 +61,7 @@ double starGap(const std::vector<FaceId>& faces, FaceId f1, FaceId f2, VertexId 
     if (faces.size() > kLargestStar) return half;
     struct Triangle {
         Point3 c[3];
+        Flat f[3];  // the corners seen from above, once the plane is known
         VertexId id[3];
         int inner = -1;  // the corner that is V1, V2 or M
     };
@@ -96,6 +97,9 @@ double starGap(const std::vector<FaceId>& faces, FaceId f1, FaceId f2, VertexId 
     u = Point3{u.x / uLength, u.y / uLength, u.z / uLength};
     const Point3 w = cross(n, u);
     auto flat = [&](const Point3& p) { return Flat{dot(p, u), dot(p, w), dot(p, n)}; };
+    for (std::vector<Triangle>* star : {&olds, &news})
+        for (Triangle& t : *star)
+            for (int k = 0; k < 3; ++k) t.f[k] = flat(t.c[k]);
     auto crosses = [](const Flat& a, const Flat& b, const Flat& c, const Flat& d) {
         auto orient = [](const Flat& p, const Flat& q, const Flat& r) {
             return (q.x - p.x) * (r.y - p.y) - (q.y - p.y) * (r.x - p.x);
@@ -112,7 +116,7 @@ double starGap(const std::vector<FaceId>& faces, FaceId f1, FaceId f2, VertexId 
         if (t.inner < 0) return half;
         const int a = (t.inner + 1) % 3, b = (t.inner + 2) % 3;
         ring.emplace_back(t.id[a], t.id[b]);
-        ringFlat.emplace_back(flat(t.c[a]), flat(t.c[b]));
+        ringFlat.emplace_back(t.f[a], t.f[b]);
     }
     for (std::size_t i = 0; i < ring.size(); ++i) {
         int starts = 0, ends = 0;
@@ -135,7 +139,7 @@ double starGap(const std::vector<FaceId>& faces, FaceId f1, FaceId f2, VertexId 
         const Flat q = flat(p);
         bool found = false;
         for (const Triangle& t : news) {
-            const Flat a = flat(t.c[0]), b = flat(t.c[1]), c = flat(t.c[2]);
+            const Flat &a = t.f[0], &b = t.f[1], &c = t.f[2];
             const double area = (b.x - a.x) * (c.y - a.y) - (b.y - a.y) * (c.x - a.x);
             const double wa = ((b.x - q.x) * (c.y - q.y) - (b.y - q.y) * (c.x - q.x)) / area;
             const double wb = ((c.x - q.x) * (a.y - q.y) - (c.y - q.y) * (a.x - q.x)) / area;
@@ -149,21 +153,27 @@ double starGap(const std::vector<FaceId>& faces, FaceId f1, FaceId f2, VertexId 
         if (!found) return half;
     }
     // Inner edges of each star crossing inner edges of the other.
-    auto innerEdges = [](const std::vector<Triangle>& star, std::vector<std::pair<Point3, Point3>>& edges) {
+    // Each inner edge is shared by two triangles: it is taken once, and only
+    // when it comes with the same inner end first (so the arithmetic, and
+    // the largest gap, are exactly those of taking it twice).
+    auto innerEdges = [](const std::vector<Triangle>& star, std::vector<std::pair<Flat, Flat>>& edges) {
+        std::vector<std::pair<VertexId, VertexId>> taken;
         for (const Triangle& t : star) {
             if (t.inner < 0) continue;
-            const Point3& p = t.c[t.inner];
-            for (int k = 0; k < 3; ++k)
-                if (k != t.inner) edges.emplace_back(p, t.c[k]);
+            for (int k = 0; k < 3; ++k) {
+                if (k == t.inner) continue;
+                const std::pair<VertexId, VertexId> ends(t.id[t.inner], t.id[k]);
+                if (std::find(taken.begin(), taken.end(), ends) != taken.end()) continue;
+                taken.push_back(ends);
+                edges.emplace_back(t.f[t.inner], t.f[k]);
+            }
         }
     };
-    std::vector<std::pair<Point3, Point3>> oldEdges, newEdges;
+    std::vector<std::pair<Flat, Flat>> oldEdges, newEdges;
     innerEdges(olds, oldEdges);
     innerEdges(news, newEdges);
-    for (const auto& [p0, p1] : oldEdges) {
-        const Flat a = flat(p0), b = flat(p1);
-        for (const auto& [q0, q1] : newEdges) {
-            const Flat c = flat(q0), d = flat(q1);
+    for (const auto& [a, b] : oldEdges) {
+        for (const auto& [c, d] : newEdges) {
             const double den = (b.x - a.x) * (d.y - c.y) - (b.y - a.y) * (d.x - c.x);
             if (den == 0) continue;  // parallel: their overlay vertices are ends
             const double s = ((c.x - a.x) * (d.y - c.y) - (c.y - a.y) * (d.x - c.x)) / den;
@@ -251,9 +261,15 @@ int evaluateCollapse(FaceId f1, FaceId f2, VertexId v1, VertexId v2) {
         }
         if (reject) break;
     }
+    collapseBounds.refusedByDistance = false;
     if (tracking && !reject) {
-        distance += starGap(star, f1, f2, v1, v2, saved1, saved2, mid);
-        if (!(distance <= collapseBounds.maxDistance)) reject = 1;
+        // The gap is never negative: a star already beyond the bound is
+        // refused without measuring it.
+        if (distance <= collapseBounds.maxDistance) distance += starGap(star, f1, f2, v1, v2, saved1, saved2, mid);
+        if (!(distance <= collapseBounds.maxDistance)) {
+            reject = 1;
+            collapseBounds.refusedByDistance = true;
+        }
         collapseBounds.pending = distance;
     }
 

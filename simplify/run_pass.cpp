@@ -142,9 +142,15 @@ bool tryCollapse(EdgeId e) {
     if (touchesBoundary(v2)) return false;
     CollapseWings wings;
     if (!findCollapseWings(e, v1, v2, f1, f2, wings)) return false;
-    if (evaluateCollapse(f1, f2, v1, v2) == 1) return false;
+    const bool tracking = collapseBounds.tracking;
+    if (tracking && stillRefused(e, v1, v2)) return false;
+    if (evaluateCollapse(f1, f2, v1, v2) == 1) {
+        if (tracking && collapseBounds.refusedByDistance) noteDistanceRefusal(e);
+        return false;
+    }
+    if (tracking) noteCollapseRegion();
     collapseEdge(e, v1, v2, f1, f2);
-    if (collapseBounds.tracking) recordCollapseDistance();
+    if (tracking) recordCollapseDistance();
     return true;
 }
 
