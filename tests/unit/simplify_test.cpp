@@ -14,6 +14,7 @@
 #include "io/smf_reader.h"
 #include "io/smf_writer.h"
 #include "orient/orient_faces.h"
+#include "simplify/collapse_bounds.h"
 #include "simplify/collapse_edge.h"
 #include "simplify/evaluate_collapse.h"
 #include "simplify/run_pass.h"
@@ -498,6 +499,34 @@ TEST_F(SimplificationPass, KeptBoundaryStateAgreesWithAScanAfterEveryCollapse) {
             if (kind != 1) {
                 EXPECT_EQ(changes, 0);
             }
+        }
+    }
+}
+
+// The distance bound remembers its refusals: an edge it refused is not
+// measured again while nothing around its ends changes. After whole runs,
+// every edge still held refused must be refused by the test itself.
+TEST_F(SimplificationPass, RememberedDistanceRefusalsAreRefusalsStill) {
+    for (const int kind : {2, 3}) {
+        for (const std::uint32_t seed : {1u, 2u}) {
+            SCOPED_TRACE("mesh kind " + std::to_string(kind) + ", seed " + std::to_string(seed));
+            resetGlobals();
+            collapseBounds = CollapseBounds{};
+            const Generated g = kind == 2 ? sphere(3, seed) : torus(24, 16, seed);
+            buildMesh(g.positions, g.faces);
+            printedBy([] { orientFaces(theMesh); });
+            startTrackingDistances(theMesh);
+            collapseBounds.maxDistance = 0.02 * boxDiagonal(theMesh);
+            thresholdPercent = 10;
+            printedBy([] { runSimplification(0, false); });
+            int held = 0;
+            for (EdgeId e : theMesh.edges) {
+                if (e->collapsed() || e->faces.size() != 2 || !stillRefused(e, e->end1, e->end2)) continue;
+                ++held;
+                EXPECT_EQ(evaluateCollapse(e->faces[0], e->faces[1], e->end1, e->end2), 1) << "edge " << e->getId();
+            }
+            EXPECT_GT(held, 0);
+            collapseBounds = CollapseBounds{};
         }
     }
 }
