@@ -369,15 +369,22 @@ UNMOVED_REPORT = ("\nLargest face tilt = 0.0000 degrees\n"
 
 def strip_run(name, count, timed, threshold, target, n_faces, layout, fmt,
               source, in_name=None, out_name=None, how_far=None,
-              passes=None):
+              passes=None, more_levels=None):
     """With `how_far` (options that say how far, in place of -N COUNT) the
     run ends with the report lines; `passes` overrides the number of passes
-    the threshold schedule gives (a bound that stops it early)."""
+    the threshold schedule gives (a bound that stops it early). With
+    `more_levels` (more -N options), the run asks for levels: the first is
+    written to OUTPUT's name with -1, and since a strip never reaches its
+    target, the run ends there."""
     in_name = in_name or ("in." + fmt)
     out_name = out_name or ("out." + fmt)
     V, E, F = n_faces + 2, 2 * n_faces + 1, n_faces
     asked = how_far if how_far is not None else "-N %s" % count
+    if more_levels is not None:
+        asked += " " + more_levels
     args = "%s %s%s %s" % (asked, "-D " if timed else "", in_name, out_name)
+    if more_levels is not None:
+        out_name = out_name.replace(".", "-1.", 1)
     stdout = BANNER + input_line(in_name)
     stdout += smf_counts(V, E, F) if fmt == "smf" else off_header(V, F)
     if timed:
@@ -801,6 +808,12 @@ def main():
     strip_run("strip-smf-1000-ratio-0.7999-timed", None, True, 80, 799, 1000,
               "zigzag", "smf", "strip1000_zigzag.smf",
               how_far="--ratio 0.7999")
+    # Levels: -N 500 (threshold 60) then -N 100. The strip cannot lose a
+    # face, so the first level misses its target: it is written as out-1.smf
+    # with the missed-target line, and the run ends there with status 0,
+    # writing no second level.
+    strip_run("strip-smf-1000-levels-missed", "500", False, 60, 500, 1000,
+              "zigzag", "smf", "strip1000_zigzag.smf", more_levels="-N 100")
     # An angle bound of 5 degrees, no count: the target is 0 (threshold 10,
     # already past the bound, which then holds the tolerance); the first
     # pass stalls, and the next step (8: 28.96 degrees) is beyond the bound,
