@@ -38,30 +38,16 @@ def run(args):
     return r.returncode, TIMES.sub("", r.stdout)
 
 
-def read_mesh(path):
+def read_smf(path):
+    """Vertices and triangles (0-based) of an SMF file of v and f lines."""
     vs, fs = [], []
     with open(path) as f:
-        words = f.read().split()
-    if words[0] == "OFF":
-        nv, nf = int(words[1]), int(words[2])
-        at = 4
-        for _ in range(nv):
-            vs.append(tuple(float(w) for w in words[at:at + 3]))
-            at += 3
-        for _ in range(nf):
-            fs.append(tuple(int(w) for w in words[at + 1:at + 4]))
-            at += 4
-        return vs, fs
-    i = 0
-    while i < len(words):
-        if words[i] == "v":
-            vs.append(tuple(float(w) for w in words[i + 1:i + 4]))
-            i += 4
-        elif words[i] == "f":
-            fs.append(tuple(int(w) - 1 for w in words[i + 1:i + 4]))
-            i += 4
-        else:
-            i += 1
+        for line in f:
+            w = line.split()
+            if w[:1] == ["v"]:
+                vs.append(tuple(float(x) for x in w[1:4]))
+            elif w[:1] == ["f"]:
+                fs.append(tuple(int(x) - 1 for x in w[1:4]))
     return vs, fs
 
 
@@ -152,7 +138,7 @@ with tempfile.TemporaryDirectory() as tmp:
     work = os.path.join(tmp, "work")
     os.mkdir(inputs)
     os.mkdir(work)
-    vs, fs = read_mesh(os.path.join(meshes, "bunny.smf"))
+    vs, fs = read_smf(os.path.join(meshes, "bunny.smf"))
     made = {
         "ply-float-le.ply": lambda p: write_ply(p, vs, fs, "binary_little_endian", "float"),
         "ply-double-be.ply": lambda p: write_ply(p, vs, fs, "binary_big_endian", "double"),
