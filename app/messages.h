@@ -39,6 +39,7 @@ inline const char* readStatusText(ReadStatus status) {
         case ReadStatus::BadVertices: return " Problem reading the vertices coordinates!\n";
         case ReadStatus::BadFaces: return " Problem reading faces definition!\n";
         case ReadStatus::NoFaces: return " No faces to simplify!\n";
+        case ReadStatus::OutOfMemory: return " Out of memory!\n";
         case ReadStatus::FacesBeforeVertices: return " Problem reading header of the file (faces before vertices)!\n";
         case ReadStatus::Loaded: break;
     }

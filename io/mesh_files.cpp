@@ -50,11 +50,10 @@ ReadStatus readMeshFile(Mesh& mesh, MeshFormat format, const char* fileName, Fil
     try {
         return readWithReader(mesh, format, fileName, flavour, weld, carrying == Carrying::Attributes);
     } catch (const std::bad_alloc&) {
-        // The input could not be read into memory: to the user, an input that
-        // cannot be read. The records built so far stay in the mesh until it
-        // is torn down; the reader's own buffers and its parsing thread are
-        // gone by now.
-        return ReadStatus::FileNotFound;
+        // The input does not fit in memory. The records built so far stay in
+        // the mesh until it is torn down; the reader's own buffers and its
+        // parsing thread are gone by now.
+        return ReadStatus::OutOfMemory;
     }
 }
 

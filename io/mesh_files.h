@@ -21,8 +21,8 @@ enum class Carrying { Attributes, PositionsOnly };
 
 // Loads `fileName` with the reader of `format` and records in `flavour` how
 // it was encoded, welding as `welding` says and keeping what `carrying` says
-// (what is kept goes to the mesh's attributes and flavour.carried). Memory running out during the load (on either of its
-// threads) gives FileNotFound, the status of an input that cannot be read;
+// (what is kept goes to the mesh's attributes and flavour.carried). Memory
+// running out during the load (on either of its threads) gives OutOfMemory;
 // what was built by then stays in `mesh`.
 ReadStatus readMeshFile(Mesh& mesh, MeshFormat format, const char* fileName, FileFlavour& flavour,
                         Welding welding = Welding::Default, Carrying carrying = Carrying::Attributes);

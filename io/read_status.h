@@ -9,13 +9,14 @@ namespace zeq {
 // its message and any non-zero value ends the run with exit status 1.
 enum class ReadStatus : int {
     Loaded = 0,
-    FileNotFound = 1,   // cannot be opened or read (or memory ran out reading it)
+    FileNotFound = 1,   // cannot be opened or read
     FileEmpty = 2,      // holds no characters at all
     BadHeader = 3,      // header missing, too long, or unreadable
     BadVertices = 4,    // a vertex record cannot be read completely
     BadFaces = 5,       // a face record holds a non-integer or a corner out of range
     NoFaces = 6,        // the file has no element of faces that can be read (a PLY without "face")
     FacesBeforeVertices = 7,  // a header problem (as 3): a PLY's "face" element comes before "vertex"
+    OutOfMemory = 8,    // memory ran out while loading
 };
 
 // Runs a reader's `parse` over an input opened on `in`, read once from front

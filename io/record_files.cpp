@@ -149,7 +149,7 @@ ReadStatus readRecords(MeshFormat format, const char* fileName, RecordSink& sink
     try {
         return readWithParser(format, fileName, sink, flavour, reading);
     } catch (const std::bad_alloc&) {
-        return ReadStatus::FileNotFound;
+        return ReadStatus::OutOfMemory;
     }
 }
 

@@ -77,7 +77,7 @@ private:
 
 // Parses `fileName` with the reader of `format` into `sink`, on this thread,
 // and records in `flavour` how it was encoded. The statuses are those zeq's
-// load gives for the same file; memory running out gives FileNotFound.
+// load gives for the same file; memory running out gives OutOfMemory.
 // Vertices with equal positions are welded as zeq welds them by default (STL
 // corners, PLY and OBJ vertices).
 ReadStatus readRecords(MeshFormat format, const char* fileName, RecordSink& sink, FileFlavour& flavour);

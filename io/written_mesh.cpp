@@ -164,8 +164,7 @@ ReadStatus WrittenMesh::load(Mesh& mesh, const char* name, FileFlavour& flavour,
         flavour = flavour_;
         return loadRecords(mesh, records_, format_, flavour, name, weld);
     } catch (const std::bad_alloc&) {
-        // As a load from the file would say it.
-        return ReadStatus::FileNotFound;
+        return ReadStatus::OutOfMemory;
     }
 }
 

@@ -185,7 +185,7 @@ TEST_F(Memory, EveryLoadFailsAsUnreadableWhenMemoryRunsOut) {
                     return false;
                 }
                 SCOPED_TRACE("allocation " + std::to_string(n));
-                EXPECT_EQ(status, ReadStatus::FileNotFound);
+                EXPECT_EQ(status, ReadStatus::OutOfMemory);
                 EXPECT_EQ(complete.compare(0, printed.size(), printed), 0) << printed;
                 return !HasFailure();
             });
@@ -250,7 +250,7 @@ TEST_F(Memory, EveryRunEndsWithOneFailureMessageWhenMemoryRunsOut) {
     const std::string earlier = "the output of an earlier run\n";
     const std::string started = "Original mesh: <" + input + "> \n";
     const std::string refusal = messages::kRefusalEnd;
-    const std::string readFailure = "Reading <" + input + ">:  File not found!\n" + refusal;
+    const std::string readFailure = "Reading <" + input + ">:  Out of memory!\n" + refusal;
     const std::string outOfMemory = std::string(messages::kOutOfMemory) + refusal;
     const std::string writeFailure = "Writing <" + output + ">: Cannot write the file!\n" + refusal;
 

@@ -9,7 +9,7 @@
 # The input is a torus of 250,000 triangles written by MAKE_TORUS
 # (make_torus.py) at test time, simplified to 10 faces. A run is one of:
 #   load failure    what a complete run prints up to some point of the load,
-#                   then  Reading <IN>:  File not found!  and  ZEQ exit!
+#                   then  Reading <IN>:  Out of memory!  and  ZEQ exit!
 #   out of memory   what a complete run prints up to the end of the load,
 #                   then  Out of memory!  and  ZEQ exit!
 #   write failure   what a complete run prints, then
@@ -118,8 +118,8 @@ run_with_limit() {
         [ "$got" = "$reference" ] && stage=3
     elif [ $status -eq 1 ]; then
         case $got in
-            *"Reading <in.$ext>:  File not found!"$'\n'"$refusal")
-                head=${got%"Reading <in.$ext>:  File not found!"$'\n'"$refusal"}
+            *"Reading <in.$ext>:  Out of memory!"$'\n'"$refusal")
+                head=${got%"Reading <in.$ext>:  Out of memory!"$'\n'"$refusal"}
                 [[ $head == "$started"* ]] && prefix_of_reference "$head" && stage=0 ;;
             *"Out of memory!"$'\n'"$refusal")
                 head=${got%"Out of memory!"$'\n'"$refusal"}
