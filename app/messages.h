@@ -1,8 +1,6 @@
 // The console texts of the front end.
 #pragma once
 
-#include "io/read_status.h"
-
 namespace zeq::messages {
 
 inline constexpr const char* kLongUsage =
@@ -28,22 +26,5 @@ inline constexpr const char* kLargestTilt = "\nLargest face tilt = %2.4f degrees
 inline constexpr const char* kDistanceBound = "\nDistance bound = %g of the diagonal\n";
 inline constexpr const char* kNormalEnd = "\nZEQ end. \n";
 inline constexpr const char* kRefusalEnd = "\nZEQ exit!\n";
-
-// The text printed after the read-failure prefix; empty for a status with no
-// text of its own.
-inline const char* readStatusText(ReadStatus status) {
-    switch (status) {
-        case ReadStatus::FileNotFound: return " File not found!\n";
-        case ReadStatus::FileEmpty: return " File empty!\n";
-        case ReadStatus::BadHeader: return " Problem reading header of the file!\n";
-        case ReadStatus::BadVertices: return " Problem reading the vertices coordinates!\n";
-        case ReadStatus::BadFaces: return " Problem reading faces definition!\n";
-        case ReadStatus::NoFaces: return " No faces to simplify!\n";
-        case ReadStatus::OutOfMemory: return " Out of memory!\n";
-        case ReadStatus::FacesBeforeVertices: return " Problem reading header of the file (faces before vertices)!\n";
-        case ReadStatus::Loaded: break;
-    }
-    return "";
-}
 
 }  // namespace zeq::messages

@@ -295,7 +295,7 @@ int runRequest(const RunRequest& request) {
                        : written.load(theMesh, inputName, flavour, request.welding, request.carrying);
         if (status != ReadStatus::Loaded) {
             std::printf(messages::kReadFailurePrefix, inputName);
-            std::printf("%s%s", messages::readStatusText(status), messages::kRefusalEnd);
+            std::printf("%s%s", readStatusText(status), messages::kRefusalEnd);
             return 1;
         }
         if (flavour.carried)

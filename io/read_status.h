@@ -19,6 +19,23 @@ enum class ReadStatus : int {
     OutOfMemory = 8,    // memory ran out while loading
 };
 
+// What a failed load says, as the text after "Reading <NAME>: "; empty for
+// a status with no text of its own (Loaded).
+inline const char* readStatusText(ReadStatus status) {
+    switch (status) {
+        case ReadStatus::FileNotFound: return " File not found!\n";
+        case ReadStatus::FileEmpty: return " File empty!\n";
+        case ReadStatus::BadHeader: return " Problem reading header of the file!\n";
+        case ReadStatus::BadVertices: return " Problem reading the vertices coordinates!\n";
+        case ReadStatus::BadFaces: return " Problem reading faces definition!\n";
+        case ReadStatus::NoFaces: return " No faces to simplify!\n";
+        case ReadStatus::OutOfMemory: return " Out of memory!\n";
+        case ReadStatus::FacesBeforeVertices: return " Problem reading header of the file (faces before vertices)!\n";
+        case ReadStatus::Loaded: break;
+    }
+    return "";
+}
+
 // Runs a reader's `parse` over an input opened on `in`, read once from front
 // to back (so a pipe reads like a file). An input with no characters is empty;
 // one that failed to read at any point has not been loaded, whatever the

@@ -50,7 +50,6 @@ struct CollapseBounds {
     // not be made again until then. Times count collapses (collapseCount +
     // 1 at the moment, 0 for never). Both lists are made at the first
     // refusal, so runs that meet none keep nothing.
-    bool refusedByDistance = false;       // the last evaluateCollapse's rejection was the bound's
     std::vector<std::uint32_t> changedAt;  // per vertex: a collapse among its faces last
     std::vector<std::uint32_t> refusedAt;  // per edge: the bound refused it last
 };
@@ -68,7 +67,7 @@ void recordCollapseDistance();
 // faces around its ends see their surroundings change now.
 void noteCollapseRegion();
 
-// After evaluateCollapse rejected `e` for the distance bound.
+// After evaluateCollapse found `e` TooFar.
 void noteDistanceRefusal(EdgeId e);
 
 // Whether the distance bound refused `e` (ends v1, v2) and nothing around

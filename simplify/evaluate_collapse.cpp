@@ -218,7 +218,7 @@ double starGap(const std::vector<FaceId>& faces, FaceId f1, FaceId f2, VertexId 
 
 double faceCosine(FaceId g) { return cosineOf(g); }
 
-int evaluateCollapse(FaceId f1, FaceId f2, VertexId v1, VertexId v2) {
+CollapseVerdict evaluateCollapse(FaceId f1, FaceId f2, VertexId v1, VertexId v2) {
     // At threshold 0 the limit is minus infinity: only degenerate faces
     // reject. An angle bound keeps it from falling below the bound's cosine.
     const double cosineLimit =
@@ -243,7 +243,7 @@ int evaluateCollapse(FaceId f1, FaceId f2, VertexId v1, VertexId v2) {
     VertexId first = v2;
     VertexId second = v1;
     if (v1->edges.size() < v2->edges.size()) std::swap(first, second);
-    int reject = 0;
+    CollapseVerdict verdict = CollapseVerdict::Accept;
     for (VertexId end : {first, second}) {
         Neighbourhood* n = theMesh.queryNeighbourhood(kFaces, end, nullptr, nullptr);
         for (FaceId g : n->faces) {
@@ -255,27 +255,23 @@ int evaluateCollapse(FaceId f1, FaceId f2, VertexId v1, VertexId v2) {
             if (g == f1 || g == f2) continue;
             // A NaN cosine (zero-length normal) fails the comparison and rejects.
             if (!(cosineOf(g) >= cosineLimit)) {
-                reject = 1;
+                verdict = CollapseVerdict::TooTilted;
                 break;
             }
         }
-        if (reject) break;
+        if (verdict != CollapseVerdict::Accept) break;
     }
-    collapseBounds.refusedByDistance = false;
-    if (tracking && !reject) {
+    if (tracking && verdict == CollapseVerdict::Accept) {
         // The gap is never negative: a star already beyond the bound is
         // refused without measuring it.
         if (distance <= collapseBounds.maxDistance) distance += starGap(star, f1, f2, v1, v2, saved1, saved2, mid);
-        if (!(distance <= collapseBounds.maxDistance)) {
-            reject = 1;
-            collapseBounds.refusedByDistance = true;
-        }
+        if (!(distance <= collapseBounds.maxDistance)) verdict = CollapseVerdict::TooFar;
         collapseBounds.pending = distance;
     }
 
     p1->set(saved1.x, saved1.y, saved1.z);
     p2->set(saved2.x, saved2.y, saved2.z);
-    return reject;
+    return verdict;
 }
 
 }  // namespace zeq

@@ -30,16 +30,24 @@ inline Point3 collapseMidpoint(const Point3& p1, const Point3& p2) {
 // two edges that share no corner).
 double faceCosine(FaceId g);
 
+// What evaluateCollapse says of a candidate.
+enum class CollapseVerdict {
+    Accept,
+    TooTilted,  // a face would tilt past the limit, or become degenerate
+    TooFar,     // the surface would stray further than the distance bound
+};
+
 // Tentatively moves V1 and V2 to their midpoint and recomputes the normal of
 // every face around them except F1 and F2 (the faces of the edge, which
-// vanish) from the face's first two edges. Returns 1 (reject) as soon as one
-// face's normal falls below the cosine limit 1 - 1/`thresholdPercent` (or
-// the angle bound's cosine, when that is higher) against the normal stored
-// by the orientation pass, or is degenerate (see faceCosine); when distances
-// are kept, also when the faces around the ends would stray further than the
+// vanish) from the face's first two edges. TooTilted as soon as one face's
+// normal falls below the cosine limit 1 - 1/`thresholdPercent` (or the angle
+// bound's cosine, when that is higher) against the normal stored by the
+// orientation pass, or is degenerate (see faceCosine); when distances are
+// kept, TooFar when the faces around the ends would stray further than the
 // distance bound allows (see CollapseBounds), the distance they would reach
-// being left in collapseBounds.pending; 0 (accept) otherwise. Both positions are restored exactly
-// whatever the outcome. Overwrites the shared neighbourhood record.
-int evaluateCollapse(FaceId f1, FaceId f2, VertexId v1, VertexId v2);
+// being left in collapseBounds.pending; Accept otherwise. Both positions are
+// restored exactly whatever the outcome. Overwrites the shared neighbourhood
+// record.
+CollapseVerdict evaluateCollapse(FaceId f1, FaceId f2, VertexId v1, VertexId v2);
 
 }  // namespace zeq

@@ -144,8 +144,9 @@ bool tryCollapse(EdgeId e) {
     if (!findCollapseWings(e, v1, v2, f1, f2, wings)) return false;
     const bool tracking = collapseBounds.tracking;
     if (tracking && stillRefused(e, v1, v2)) return false;
-    if (evaluateCollapse(f1, f2, v1, v2) == 1) {
-        if (tracking && collapseBounds.refusedByDistance) noteDistanceRefusal(e);
+    const CollapseVerdict verdict = evaluateCollapse(f1, f2, v1, v2);
+    if (verdict != CollapseVerdict::Accept) {
+        if (verdict == CollapseVerdict::TooFar) noteDistanceRefusal(e);
         return false;
     }
     if (tracking) noteCollapseRegion();

@@ -14,7 +14,6 @@
 #include <system_error>
 #include <vector>
 
-#include "app/messages.h"
 #include "app/run_program.h"
 #include "io/carried_data.h"
 #include "io/output_file.h"
@@ -26,7 +25,7 @@
 namespace zeq::tiles {
 
 std::string readFailureText(const std::string& fileName, ReadStatus status) {
-    std::string text = "Reading <" + fileName + ">: " + messages::readStatusText(status);
+    std::string text = "Reading <" + fileName + ">: " + readStatusText(status);
     while (!text.empty() && text.back() == '\n') text.pop_back();
     return text;
 }

@@ -84,7 +84,10 @@ protected:
     // e0's faces are F1 = f0 and F2 = f1; G is f2.
     int evaluateAt(float threshold) {
         thresholdPercent = threshold;
-        return evaluateCollapse(theMesh.faces[0], theMesh.faces[1], theMesh.vertices[0], theMesh.vertices[1]);
+        const CollapseVerdict verdict =
+            evaluateCollapse(theMesh.faces[0], theMesh.faces[1], theMesh.vertices[0], theMesh.vertices[1]);
+        EXPECT_NE(verdict, CollapseVerdict::TooFar);  // no distances kept here
+        return verdict == CollapseVerdict::Accept ? 0 : 1;
     }
 };
 
@@ -214,7 +217,7 @@ TEST_F(SimplificationPass, EvenPassesSweepForwardAndOddPassesBackward) {
         const EdgeId e13 = theMesh.edges[13];
         ASSERT_EQ(e13->faces.size(), 2u);
         thresholdPercent = 100;
-        EXPECT_EQ(evaluateCollapse(e13->faces[0], e13->faces[1], e13->end1, e13->end2), 0);
+        EXPECT_EQ(evaluateCollapse(e13->faces[0], e13->faces[1], e13->end1, e13->end2), CollapseVerdict::Accept);
     }
 }
 
@@ -523,7 +526,8 @@ TEST_F(SimplificationPass, RememberedDistanceRefusalsAreRefusalsStill) {
             for (EdgeId e : theMesh.edges) {
                 if (e->collapsed() || e->faces.size() != 2 || !stillRefused(e, e->end1, e->end2)) continue;
                 ++held;
-                EXPECT_EQ(evaluateCollapse(e->faces[0], e->faces[1], e->end1, e->end2), 1) << "edge " << e->getId();
+                EXPECT_EQ(evaluateCollapse(e->faces[0], e->faces[1], e->end1, e->end2), CollapseVerdict::TooFar)
+                    << "edge " << e->getId();
             }
             EXPECT_GT(held, 0);
             collapseBounds = CollapseBounds{};
