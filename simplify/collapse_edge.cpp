@@ -58,7 +58,7 @@ FaceId mergeWing(FaceId x, FaceId f, EdgeId d, EdgeId leaving) {
     return x;
 }
 
-void collapseEdge(EdgeId e, VertexId v1, VertexId v2, FaceId f1, FaceId f2) {
+void collapseEdge(EdgeId e, VertexId v1, VertexId v2, FaceId f1, FaceId f2, const CollapseWings& wings) {
     // Whether a vertex touches a boundary (an edge with exactly one face) can
     // change here only through F1's and F2's edges, the only edges whose face
     // lists change, or through V1's edges moving to V2. On a manifold none of
@@ -86,15 +86,15 @@ void collapseEdge(EdgeId e, VertexId v1, VertexId v2, FaceId f1, FaceId f2) {
         }
     }
 
-    EdgeId d1 = wingEdge(v1, e, f1);
-    EdgeId d2 = wingEdge(v1, e, f2);
     // Merging F's edges into a wing face would append e behind X's surviving
     // edges, and the collapse takes it out again before anything reads X
     // (when X1 is X2, the second merge's rotation test looks only at X's
     // first two entries, which come before e). Leaving e out gives the same
     // lists and keeps every face at three edges.
-    mergeWing(wingFace(v1, d1, f1), f1, d1, e);
-    mergeWing(wingFace(v1, d2, f2), f2, d2, e);
+    // The first merge changes no face list of D2, so X2 is still the face
+    // across it.
+    mergeWing(wings.x1, f1, wings.d1, e);
+    mergeWing(wings.x2, f2, wings.d2, e);
 
     const Point3 mid = collapseMidpoint(*v1->getPosition(), *v2->getPosition());
     v2->getPosition()->set(mid.x, mid.y, mid.z);

@@ -27,9 +27,9 @@ bool findCollapseWings(EdgeId e, VertexId v1, VertexId v2, FaceId f1, FaceId f2,
 // marked touched, e, D1 and D2 are retired, F1 and F2 emptied, and each wing
 // face takes the kept edge of F1 or F2 in the place D1 or D2 held in its
 // cycle, so every surviving face keeps its winding. Adds one to
-// `collapseCount`. The caller has checked the candidate with
-// findCollapseWings.
-void collapseEdge(EdgeId e, VertexId v1, VertexId v2, FaceId f1, FaceId f2);
+// `collapseCount`. `wings` are the candidate's, as findCollapseWings found
+// and checked them.
+void collapseEdge(EdgeId e, VertexId v1, VertexId v2, FaceId f1, FaceId f2, const CollapseWings& wings);
 
 // Retires edge D, shared by X and F, and moves F's remaining edges over to X,
 // keeping X's cyclic order. Returns X. An edge given as `leaving` (the edge

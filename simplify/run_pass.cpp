@@ -150,7 +150,7 @@ bool tryCollapse(EdgeId e) {
         return false;
     }
     if (tracking) noteCollapseRegion();
-    collapseEdge(e, v1, v2, f1, f2);
+    collapseEdge(e, v1, v2, f1, f2, wings);
     if (tracking) recordCollapseDistance();
     return true;
 }

@@ -42,7 +42,9 @@ const std::vector<Point3> kBumpyOcta = {{1.1, 0.05, -0.02}, {-0.97, 0.01, 0.03},
 // D1 = f0's other edge at 0 = e2, T1 = 4, K1 = e1, X1 = f3 (across e2).
 // D2 = f4's other edge at 0 = e8, T2 = 5, K2 = e9, X2 = f7 (across e8).
 void collapseOctahedronEdge0() {
-    collapseEdge(theMesh.edges[0], theMesh.vertices[0], theMesh.vertices[2], theMesh.faces[0], theMesh.faces[4]);
+    CollapseWings wings;
+    EXPECT_TRUE(guardAccepts(0, wings));
+    collapseEdge(theMesh.edges[0], theMesh.vertices[0], theMesh.vertices[2], theMesh.faces[0], theMesh.faces[4], wings);
 }
 
 TEST_F(EdgeCollapse, OneCollapseOnAClosedMeshRetiresOneVertexThreeEdgesTwoFaces) {
@@ -145,7 +147,9 @@ TEST_F(EdgeCollapse, MergeWingMovesTheRemainingEdgesOfTheFaceToTheWing) {
 // and F3 [e1 e5 e3] over the same three edges.
 void collapseTetrahedronEdge0() {
     buildMesh(kTetra, kTetraFaces);
-    collapseEdge(theMesh.edges[0], theMesh.vertices[0], theMesh.vertices[2], theMesh.faces[0], theMesh.faces[2]);
+    CollapseWings wings;
+    EXPECT_TRUE(guardAccepts(0, wings));
+    collapseEdge(theMesh.edges[0], theMesh.vertices[0], theMesh.vertices[2], theMesh.faces[0], theMesh.faces[2], wings);
 }
 
 TEST_F(EdgeCollapse, DegreeThreeVertexMergesBothWingsIntoOneFace) {

@@ -257,7 +257,10 @@ TEST_F(FormatWriter, RetiredElementsAreLeftOut) {
         resetGlobals();
         buildMesh(kOcta, kOctaFaces);
         // Edge 0 joins vertices 0 and 2 (faces 0 and 4); vertex 0 goes.
-        collapseEdge(theMesh.edges[0], theMesh.vertices[0], theMesh.vertices[2], theMesh.faces[0], theMesh.faces[4]);
+        const EdgeId e = theMesh.edges[0];
+        CollapseWings wings;
+        EXPECT_TRUE(findCollapseWings(e, theMesh.vertices[0], theMesh.vertices[2], theMesh.faces[0], theMesh.faces[4], wings));
+        collapseEdge(e, theMesh.vertices[0], theMesh.vertices[2], theMesh.faces[0], theMesh.faces[4], wings);
         EXPECT_EQ(liveCounts(), (std::array<int, 3>{5, 9, 6}));
     };
     const std::string counts = " 5 <Vertices>\n 9 <Edges>\n 6 <Faces>\n";

@@ -559,7 +559,7 @@ TEST_F(SimplificationPass, CollapseMarksTheBoundaryStatesItChanges) {
     EXPECT_FALSE(touchesBoundary(v7));
     CollapseWings wings;
     ASSERT_TRUE(findCollapseWings(e, v6, v7, e->faces[0], e->faces[1], wings));
-    collapseEdge(e, v6, v7, e->faces[0], e->faces[1]);
+    collapseEdge(e, v6, v7, e->faces[0], e->faces[1], wings);
     EXPECT_TRUE(touchesBoundary(v7));
     EXPECT_FALSE(touchesBoundary(v6));  // retired: no edges left
     for (std::size_t i = 0; i < theMesh.vertices.size(); ++i)
