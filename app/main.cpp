@@ -5,11 +5,15 @@
 #include "app/messages.h"
 #include "app/run_program.h"
 #include "io/output_file.h"
+#include "mesh/mesh.h"
 
 int main(int argc, char** argv) {
     // Each console line reaches a pipe or a log file as soon as it is printed.
     std::setvbuf(stdout, nullptr, _IOLBF, 0);
     zeq::prepareOutputSignals();
+    zeq::RunState run;
+    run.console = zeq::standardOutput();
+    const zeq::RunScope scope(run);
     try {
         return zeq::runProgram(argc, argv);
     } catch (const std::bad_alloc&) {

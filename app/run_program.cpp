@@ -20,6 +20,7 @@
 #include "mesh/process_clock.h"
 #include "orient/orient_faces.h"
 #include "simplify/collapse_bounds.h"
+#include "simplify/simplification_state.h"
 #include "simplify/run_simplification.h"
 
 namespace zeq {
@@ -252,8 +253,7 @@ namespace {
 
 // Puts the run's state back as a new process has it, for the next level.
 void startAfresh() {
-    resetGlobals();
-    collapseBounds = CollapseBounds{};
+    currentRun().reset();
 }
 
 // The face count a level aims at, out of `inputFaces` (the run's input).
@@ -291,8 +291,8 @@ int runRequest(const RunRequest& request) {
         std::printf(messages::kInputLine, inputName);
         long long clockStart = timingEnabled ? processClockMs() : 0;
         const ReadStatus status =
-            level == 0 ? readMeshFile(theMesh, format, inputName, flavour, request.welding, request.carrying)
-                       : written.load(theMesh, inputName, flavour, request.welding, request.carrying);
+            level == 0 ? readMeshFile(theMesh(), format, inputName, flavour, request.welding, request.carrying)
+                       : written.load(theMesh(), inputName, flavour, request.welding, request.carrying);
         if (status != ReadStatus::Loaded) {
             std::printf(messages::kReadFailurePrefix, inputName);
             std::printf("%s%s", readStatusText(status), messages::kRefusalEnd);
@@ -311,14 +311,14 @@ int runRequest(const RunRequest& request) {
         // mesh is left as it is, to be torn down at exit.
         long long target = 0;
         try {
-            orientFaces(theMesh);
+            orientFaces(theMesh());
             if (timingEnabled) std::printf(messages::kOrientingTime, secondsSince(clockStart));
 
             // The request is checked only now, on the loaded and oriented mesh.
-            const std::size_t faceCount = theMesh.faces.size();
+            const std::size_t faceCount = theMesh().faces.size();
             if (level == 0) inputFaces = faceCount;
             const int targetFaces = levelTarget(request, level, inputFaces);
-            thresholdPercent = startingThreshold(targetFaces, faceCount);
+            currentRun().thresholdPercent = startingThreshold(targetFaces, faceCount);
             const auto target32 = static_cast<std::uint32_t>(targetFaces);
             if (!request.countSwitch || target32 >= faceCount) {
                 std::printf("%s%s", messages::kShortUsage, messages::kRefusalEnd);
@@ -328,13 +328,13 @@ int runRequest(const RunRequest& request) {
 
             if (request.report) {
                 if (!std::isnan(request.maxAngle))
-                    collapseBounds.cosineFloor = std::cos(request.maxAngle * (3.14159265358979323846 / 180.0));
-                startTrackingDistances(theMesh);
-                const double diagonal = boxDiagonal(theMesh);
-                if (!std::isnan(request.maxError)) collapseBounds.maxDistance = request.maxError * diagonal;
+                    collapseBounds().cosineFloor = std::cos(request.maxAngle * (3.14159265358979323846 / 180.0));
+                startTrackingDistances(theMesh());
+                const double diagonal = boxDiagonal(theMesh());
+                if (!std::isnan(request.maxError)) collapseBounds().maxDistance = request.maxError * diagonal;
                 runSimplification(target32, timingEnabled);
-                const double distance = largestDistance(theMesh);
-                std::printf(messages::kLargestTilt, largestTilt(theMesh));
+                const double distance = largestDistance(theMesh());
+                std::printf(messages::kLargestTilt, largestTilt(theMesh()));
                 std::printf(messages::kDistanceBound, diagonal > 0 ? distance / diagonal : 0.0);
             } else {
                 runSimplification(target32, timingEnabled);
@@ -352,10 +352,10 @@ int runRequest(const RunRequest& request) {
         int wrote = 1;
         try {
             if (more) {
-                bytes = written.bytesFor(theMesh, flavour);
-                written.startKeeping(theMesh, format, flavour);
+                bytes = written.bytesFor(theMesh(), flavour);
+                written.startKeeping(theMesh(), format, flavour);
             }
-            wrote = writeMeshFile(theMesh, format, outputName, flavour, bytes);
+            wrote = writeMeshFile(theMesh(), format, outputName, flavour, bytes);
             if (more) written.finishKeeping();
         } catch (const std::bad_alloc&) {
             if (wrote == 0) {
@@ -363,7 +363,7 @@ int runRequest(const RunRequest& request) {
                 return 1;
             }
         }
-        if (wrote != 0 || (origins != nullptr && writeVertexOrigins(theMesh, format, flavour, origins) != 0)) {
+        if (wrote != 0 || (origins != nullptr && writeVertexOrigins(theMesh(), format, flavour, origins) != 0)) {
             std::printf(messages::kWriteFailure, wrote != 0 ? outputName : origins);
             std::printf("%s", messages::kRefusalEnd);
             return 1;
@@ -374,7 +374,7 @@ int runRequest(const RunRequest& request) {
         }
         // A level left above its target ends the chain: what the next would
         // start from is not what was asked for.
-        if (!more || liveFaceCount(theMesh) > target) break;
+        if (!more || liveFaceCount(theMesh()) > target) break;
         levelInput = outputName;
         startAfresh();
     }

@@ -26,8 +26,6 @@
 #include <cstring>
 #include <string_view>
 
-#include <fcntl.h>
-#include <unistd.h>
 
 #include "io/live_mesh.h"
 #include "io/mesh_files.h"
@@ -50,50 +48,23 @@ bool parseCount(const char* text, std::uint64_t& value) {
     return ec == std::errc() && end == s.data() + s.size();
 }
 
-// Sends standard output to /dev/null while it lives: the readers print the
-// counts they read there, and this program's output is its one line.
-class QuietStdout {
-public:
-    QuietStdout() {
-        std::fflush(stdout);
-        saved_ = dup(STDOUT_FILENO);
-        const int null = open("/dev/null", O_WRONLY);
-        if (saved_ >= 0 && null >= 0) dup2(null, STDOUT_FILENO);
-        if (null >= 0) close(null);
-    }
-    ~QuietStdout() {
-        std::fflush(stdout);
-        if (saved_ >= 0) {
-            dup2(saved_, STDOUT_FILENO);
-            close(saved_);
-        }
-    }
-    QuietStdout(const QuietStdout&) = delete;
-    QuietStdout& operator=(const QuietStdout&) = delete;
-
-private:
-    int saved_ = -1;
-};
-
-// Loads `fileName` into theMesh and copies out what zeq would write of it:
-// the live vertices, numbered in list order, and the faces that are
-// triangles. theMesh is emptied again afterwards.
+// Loads `fileName` into a run of its own and copies out what zeq would
+// write of it: the live vertices, numbered in list order, and the faces that
+// are triangles. The run's console drops the load's lines.
 bool loadSurface(const char* fileName, Surface& s) {
-    zeq::resetGlobals();
+    zeq::RunState run;
+    const zeq::RunScope scope(run);
     zeq::FileFlavour flavour;
-    zeq::ReadStatus status;
-    {
-        const QuietStdout quiet;
-        status = zeq::readMeshFile(zeq::theMesh, zeq::formatOfName(fileName), fileName, flavour);
-    }
+    const zeq::ReadStatus status =
+        zeq::readMeshFile(zeq::theMesh(), zeq::formatOfName(fileName), fileName, flavour);
     bool ok = status == zeq::ReadStatus::Loaded;
     if (!ok) {
         std::fprintf(stderr, "zeq_surface_distance: cannot read %s (status %d)\n", fileName,
                      static_cast<int>(status));
     } else {
-        zeq::renumberLiveVertices(zeq::theMesh);
+        zeq::renumberLiveVertices(zeq::theMesh());
         zeq::forEachWritten(
-            zeq::theMesh, [&](const zeq::Point3& p) { s.positions.push_back({p.x, p.y, p.z}); },
+            zeq::theMesh(), [&](const zeq::Point3& p) { s.positions.push_back({p.x, p.y, p.z}); },
             [&](const std::array<zeq::VertexId, 3>& c) {
                 s.triangles.push_back({static_cast<std::uint32_t>(c[0]->getId()),
                                        static_cast<std::uint32_t>(c[1]->getId()),
@@ -104,7 +75,6 @@ bool loadSurface(const char* fileName, Surface& s) {
             ok = false;
         }
     }
-    zeq::resetGlobals();
     return ok;
 }
 

@@ -5,7 +5,7 @@
 namespace zeq {
 
 void MeshBuilder::header(int vertexCount, int faceCount) {
-    std::printf(" #Vertices = %d\n #Edges = ??\n #Faces = %d\n", vertexCount, faceCount);
+    consolePrintf(" #Vertices = %d\n #Edges = ??\n #Faces = %d\n", vertexCount, faceCount);
 }
 
 void MeshBuilder::vertex(double x, double y, double z) {
@@ -14,20 +14,20 @@ void MeshBuilder::vertex(double x, double y, double z) {
 }
 
 void MeshBuilder::verticesDone() {
-    if (messages_ == LoadMessages::Smf) std::printf(" %d <Vertices>\n", static_cast<int>(mesh_.vertices.size()));
+    if (messages_ == LoadMessages::Smf) consolePrintf(" %d <Vertices>\n", static_cast<int>(mesh_.vertices.size()));
     reserveFaceLists(mesh_);
 }
 
 void MeshBuilder::endedInFaces() {
     pending_.flush();
-    if (messages_ == LoadMessages::Totals) std::printf(" %d <Vertices>\n", static_cast<int>(mesh_.vertices.size()));
+    if (messages_ == LoadMessages::Totals) consolePrintf(" %d <Vertices>\n", static_cast<int>(mesh_.vertices.size()));
     if (messages_ == LoadMessages::Off) {
-        std::printf("Total Arestas= %d\n", static_cast<int>(mesh_.edges.size()));
-        std::printf("Total Faces= %d\n", static_cast<int>(mesh_.faces.size()));
-        std::printf("Fim da leitura do ficheiro -> %s\n", name_);
+        consolePrintf("Total Arestas= %d\n", static_cast<int>(mesh_.edges.size()));
+        consolePrintf("Total Faces= %d\n", static_cast<int>(mesh_.faces.size()));
+        consolePrintf("Fim da leitura do ficheiro -> %s\n", name_);
     } else {
-        std::printf(" %d <Edges>\n", static_cast<int>(mesh_.edges.size()));
-        std::printf(" %d <Faces>\n", static_cast<int>(mesh_.faces.size()));
+        consolePrintf(" %d <Edges>\n", static_cast<int>(mesh_.edges.size()));
+        consolePrintf(" %d <Faces>\n", static_cast<int>(mesh_.faces.size()));
     }
 }
 

@@ -33,7 +33,7 @@ int writeOff(Mesh& mesh, const char* fileName, std::string* copy) {
             out.write(line, static_cast<std::size_t>(end - line));
         });
     if (!out.commit()) return 1;
-    std::printf("Ficheiro -> %s  criado\n", fileName);
+    consolePrintf("Ficheiro -> %s  criado\n", fileName);
     return 0;
 }
 

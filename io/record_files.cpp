@@ -173,26 +173,26 @@ int writeCarriedMesh(const PlainMesh& mesh, std::unique_ptr<MeshAttributes>& att
                      const char* originsName) {
     int result = 1;
     try {
-        theMesh.clear();
+        theMesh().clear();
         for (std::size_t v = 0; v < mesh.vertexCount(); ++v) {
             const double* p = &mesh.positions[3 * v];
-            theMesh.addVertex(theMesh.newVertex(static_cast<int>(v), Point3{p[0], p[1], p[2]}));
+            theMesh().addVertex(theMesh().newVertex(static_cast<int>(v), Point3{p[0], p[1], p[2]}));
         }
-        theMesh.reserveRecords(3 * mesh.faceCount(), mesh.faceCount());
+        theMesh().reserveRecords(3 * mesh.faceCount(), mesh.faceCount());
         LoadCounters counters;
         for (std::size_t f = 0; f < mesh.faceCount(); ++f) {
             const std::uint32_t* c = &mesh.corners[3 * f];
-            buildFace(theMesh, VertexId(c[0]), VertexId(c[1]), VertexId(c[2]), counters);
+            buildFace(theMesh(), VertexId(c[0]), VertexId(c[1]), VertexId(c[2]), counters);
         }
-        theMesh.attributes = std::move(attributes);
-        if (writtenFaces != nullptr) *writtenFaces = countWritableFaces(theMesh);
-        result = writeMeshFile(theMesh, format, fileName, flavour);
-        if (result == 0 && originsName != nullptr) result = writeVertexOrigins(theMesh, format, flavour, originsName);
+        theMesh().attributes = std::move(attributes);
+        if (writtenFaces != nullptr) *writtenFaces = countWritableFaces(theMesh());
+        result = writeMeshFile(theMesh(), format, fileName, flavour);
+        if (result == 0 && originsName != nullptr) result = writeVertexOrigins(theMesh(), format, flavour, originsName);
     } catch (const std::bad_alloc&) {
         result = 1;
     }
-    if (theMesh.attributes) attributes = std::move(theMesh.attributes);
-    theMesh.clear();
+    if (theMesh().attributes) attributes = std::move(theMesh().attributes);
+    theMesh().clear();
     return result;
 }
 

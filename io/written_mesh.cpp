@@ -125,7 +125,8 @@ void WrittenMesh::startKeeping(Mesh& mesh, MeshFormat format, const FileFlavour&
     // The writer numbers the live vertices the same way; once they are, its
     // numbering writes nothing, so the two threads only read the mesh.
     renumberLiveVertices(mesh);
-    auto take = [this, &mesh, format, flavour = flavour_] {
+    auto take = [this, &mesh, format, flavour = flavour_, &run = currentRun()] {
+        const RunScope scope(run);
         try {
             records_.positions.reserve(3 * mesh.vertices.size());
             records_.corners.reserve(3 * mesh.faces.size());

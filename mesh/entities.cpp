@@ -38,7 +38,7 @@ void Edge::detachEnd(VertexId v) {
         v->dropEdge(handle());
         end2 = nullptr;
     } else {
-        std::printf("Erro: vertice nao pertence a aresta logo nao removido!\n");
+        consolePrintf("Erro: vertice nao pertence a aresta logo nao removido!\n");
     }
 }
 
@@ -69,9 +69,9 @@ void Face::unlinkEdge(EdgeId e) {
     if (dropEdge(e)) e->dropFace(handle());
 }
 
-int Edge::getId() const { return theMesh.numberOf(handle()); }
-void Edge::setId(int id) { theMesh.renumber(handle(), id); }
-int Face::getId() const { return theMesh.numberOf(handle()); }
-void Face::setId(int id) { theMesh.renumber(handle(), id); }
+int Edge::getId() const { return theMesh().numberOf(handle()); }
+void Edge::setId(int id) { theMesh().renumber(handle(), id); }
+int Face::getId() const { return theMesh().numberOf(handle()); }
+void Face::setId(int id) { theMesh().renumber(handle(), id); }
 
 }  // namespace zeq

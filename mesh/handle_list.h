@@ -2,8 +2,10 @@
 #pragma once
 
 #include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <vector>
 
 namespace zeq {
 
@@ -11,10 +13,32 @@ namespace zeq {
 // Blocks come in power-of-two sizes carved from large chunks, and a freed
 // block is kept for the next list of its size: vertices gain and lose edges in
 // every collapse, and the general-purpose heap is slow at that pattern. Very
-// large blocks use the heap directly.
+// large blocks use the heap directly. Each run has its own pool (see
+// RunState); the lists of a run's mesh take their blocks from it.
+class ListPool {
+public:
+    ListPool() = default;
+    ListPool(const ListPool&) = delete;
+    ListPool& operator=(const ListPool&) = delete;
+    ~ListPool();
+
+    // A block of 2^sizeClass bytes (at least 16).
+    void* allocate(int sizeClass);
+    void release(void* block, int sizeClass);
+
+private:
+    static constexpr int kPooledClasses = 21;  // blocks of up to 1 MiB come from the pool
+    void* carve(std::size_t bytes);
+
+    void* freeBlocks_[kPooledClasses] = {};  // each free block links to the next
+    std::vector<char*> chunks_;
+    char* next_ = nullptr;
+    std::size_t left_ = 0;
+};
+
+// The pool of the run the calling thread works on.
 class ListStorage {
 public:
-    // A block of 2^sizeClass bytes (at least 16).
     static void* allocate(int sizeClass);
     static void release(void* block, int sizeClass);
 };

@@ -1,15 +1,41 @@
 #include "mesh/mesh.h"
 
+#include <cstdarg>
+#include <cstdio>
+#include <string>
+
 namespace zeq {
 
-namespace {
-Neighbourhood sharedNeighbourhood;
+thread_local constinit RunState* activeRun = nullptr;
+
+void consolePrintf(const char* format, ...) {
+    const Console& console = currentRun().console;
+    if (console.write == nullptr) return;
+    char buffer[512];
+    std::va_list args;
+    va_start(args, format);
+    std::va_list again;
+    va_copy(again, args);
+    const int length = std::vsnprintf(buffer, sizeof buffer, format, args);
+    va_end(args);
+    if (length < 0) {
+        va_end(again);
+        return;
+    }
+    if (static_cast<std::size_t>(length) < sizeof buffer) {
+        va_end(again);
+        console.write(console.context, buffer, static_cast<std::size_t>(length));
+        return;
+    }
+    std::string text(static_cast<std::size_t>(length) + 1, '\0');
+    std::vsnprintf(text.data(), text.size(), format, again);
+    va_end(again);
+    console.write(console.context, text.data(), static_cast<std::size_t>(length));
 }
 
-Mesh theMesh;
-Neighbourhood* const neighbourhood = &sharedNeighbourhood;
-int collapseCount = 0;
-float thresholdPercent = 100.0f;
+Console standardOutput() {
+    return Console{[](void*, const char* text, std::size_t length) { std::fwrite(text, 1, length, stdout); }, nullptr};
+}
 
 Mesh::~Mesh() { clear(); }
 
@@ -28,14 +54,23 @@ void Mesh::clear() {
     ++generation_;
 }
 
-void resetGlobals() {
-    theMesh.clear();
-    neighbourhood->kind = 0;
-    neighbourhood->vertices.clear();
-    neighbourhood->edges.clear();
-    neighbourhood->faces.clear();
+RunState::~RunState() {
+    // The records give their lists' blocks back to this run's pools.
+    RunScope scope(*this);
+    mesh.clear();
+    simplification.reset();
+}
+
+void RunState::reset() {
+    RunScope scope(*this);
+    mesh.clear();
+    neighbourhood.kind = 0;
+    neighbourhood.vertices.clear();
+    neighbourhood.edges.clear();
+    neighbourhood.faces.clear();
     collapseCount = 0;
     thresholdPercent = 100.0f;
+    simplification.reset();
 }
 
 }  // namespace zeq

@@ -1,4 +1,5 @@
-// The one mesh of a run, the process-wide counters and the topology queries.
+// The mesh of a run, the state the run keeps beside it, and the topology
+// queries.
 #pragma once
 
 #include <cstddef>
@@ -23,7 +24,7 @@ namespace zeq {
 // simplification stay: a retired edge has `collapsed` 1 and no ends, a
 // retired vertex or face an empty `edges` list.
 //
-// A run has one mesh, `theMesh`, and handles name records of it.
+// A run has one mesh (see RunState), and handles name records of it.
 class Mesh {
 public:
     using VertexList = RecordList<VertexId>;
@@ -150,15 +151,76 @@ private:
     std::uint64_t generation_ = 0;
 };
 
-// The global state of a run. Every stage works on these directly.
-extern Mesh theMesh;
-extern Neighbourhood* const neighbourhood;  // the one shared query answer
-extern int collapseCount;                   // collapses so far; each retires 1 vertex, 3 edges, 2 faces
-extern float thresholdPercent;              // normal-deviation tolerance: cos limit 1 - 1/threshold
+// What a stage above the mesh keeps for the length of a run (the
+// simplification's sweep marks and bounds), made by the stage on first use.
+struct StageState {
+    virtual ~StageState() = default;
+};
+
+// Where a run's console lines go: each line as the program prints it. The
+// program's goes to standard output; a library caller may keep or drop them.
+struct Console {
+    void (*write)(void* context, const char* text, std::size_t length) = nullptr;  // null: drop them
+    void* context = nullptr;
+};
+
+// Everything a run works on: its mesh, the one shared answer of the
+// neighbourhood queries, the two counters, the storage of the mesh's longer
+// lists, and what the stages keep while they work. Every stage works on the
+// run the calling thread is bound to (see RunScope), which is how the stages
+// share the mesh without passing it around; two runs bound to two threads
+// share nothing, so meshes can be simplified side by side.
+class RunState {
+public:
+    RunState() = default;
+    RunState(const RunState&) = delete;
+    RunState& operator=(const RunState&) = delete;
+    ~RunState();
+
+    // Back to the state of a new run (an empty mesh, no collapses, threshold
+    // 100, nothing kept by a stage); the pools keep their storage.
+    void reset();
+
+    // Declared before the mesh: its lists give their blocks back to these.
+    ListPool listPool;
+    SlotSideLists<FaceId> edgeFaceSideLists;
+    SlotSideLists<EdgeId> faceEdgeSideLists;
+
+    Mesh mesh;
+    Neighbourhood neighbourhood;  // the one shared query answer
+    SeenFaces seenFaces;          // scratch of the face-star query
+    int collapseCount = 0;        // collapses so far; each retires 1 vertex, 3 edges, 2 faces
+    float thresholdPercent = 100.0f;  // normal-deviation tolerance: cos limit 1 - 1/threshold
+    std::unique_ptr<StageState> simplification;
+    Console console;
+};
+
+// The run the calling thread is bound to.
+extern thread_local constinit RunState* activeRun;
+inline RunState& currentRun() { return *activeRun; }
+inline Mesh& theMesh() { return activeRun->mesh; }
+
+// Binds a run to the calling thread for the scope's lifetime, then puts back
+// the one bound before.
+class RunScope {
+public:
+    explicit RunScope(RunState& run) : before_(activeRun) { activeRun = &run; }
+    RunScope(const RunScope&) = delete;
+    RunScope& operator=(const RunScope&) = delete;
+    ~RunScope() { activeRun = before_; }
+
+private:
+    RunState* before_;
+};
+
+// Prints on the current run's console, as printf would print on stdout.
+void consolePrintf(const char* format, ...) __attribute__((format(printf, 1, 2)));
+// The console that prints on standard output.
+Console standardOutput();
 
 // Live face count: every collapse retires exactly two faces.
 inline long long liveFaceCount(const Mesh& mesh) {
-    return static_cast<long long>(mesh.faces.size()) - 2LL * collapseCount;
+    return static_cast<long long>(mesh.faces.size()) - 2LL * currentRun().collapseCount;
 }
 
 // The two ring questions of a triangle, answered through queryNeighbourhood
@@ -174,21 +236,28 @@ inline FaceId faceAcross(Mesh& mesh, VertexId v, EdgeId edge, FaceId face) {
     return n->faces.empty() ? nullptr : n->faces.front();
 }
 
-// Puts the globals back to their start-up state (an empty mesh, no collapses,
-// threshold 100). The program loads one mesh per process and never calls it;
-// tests and fuzz drivers use it between inputs.
-void resetGlobals();
+// Puts the current run back to the state of a new run (RunState::reset).
+inline void resetRunState() { currentRun().reset(); }
+
+template <>
+inline SlotSideLists<FaceId>& sideListsOf<FaceId>() {
+    return activeRun->edgeFaceSideLists;
+}
+template <>
+inline SlotSideLists<EdgeId>& sideListsOf<EdgeId>() {
+    return activeRun->faceEdgeSideLists;
+}
 
 template <class Record>
 inline Record* Handle<Record>::operator->() const {
-    return theMesh.record(*this);
+    return theMesh().record(*this);
 }
 
-inline VertexId Vertex::handle() const { return theMesh.handleOf(this); }
-inline EdgeId Edge::handle() const { return theMesh.handleOf(this); }
-inline FaceId Face::handle() const { return theMesh.handleOf(this); }
-inline bool Edge::collapsed() const { return theMesh.isCollapsed(handle()); }
-inline void Edge::setCollapsed() { theMesh.setCollapsed(handle()); }
+inline VertexId Vertex::handle() const { return theMesh().handleOf(this); }
+inline EdgeId Edge::handle() const { return theMesh().handleOf(this); }
+inline FaceId Face::handle() const { return theMesh().handleOf(this); }
+inline bool Edge::collapsed() const { return theMesh().isCollapsed(handle()); }
+inline void Edge::setCollapsed() { theMesh().setCollapsed(handle()); }
 
 // The end of e that is not v (end2 when end1 is v, else end1).
 inline VertexId otherEnd(EdgeId e, VertexId v) { return e->end1 == v ? e->end2 : e->end1; }
@@ -197,13 +266,16 @@ inline VertexId otherEnd(EdgeId e, VertexId v) { return e->end1 == v ? e->end2 :
 inline bool hasEnd(EdgeId e, VertexId v) { return e->end1 == v || e->end2 == v; }
 
 // Starts fetching every cache line of a record the caller will read a little
-// later, without waiting for it.
+// later, without waiting for it. A prefetch has no effect the optimiser can
+// see: g++ finds a function that only reads and prefetches free of effects
+// and drops its calls. The empty volatile statement is an effect it keeps.
 template <class Record>
-inline void prefetchRecord(Handle<Record> h) {
+[[gnu::always_inline]] inline void prefetchRecord(Handle<Record> h) {
     constexpr std::size_t kLine = 64;
-    const char* bytes = reinterpret_cast<const char*>(theMesh.record(h));
+    const char* bytes = reinterpret_cast<const char*>(theMesh().record(h));
     for (std::size_t offset = 0; offset < sizeof(Record); offset += kLine) __builtin_prefetch(bytes + offset);
     __builtin_prefetch(bytes + sizeof(Record) - 1);
+    asm volatile("");
 }
 
 }  // namespace zeq

@@ -14,6 +14,18 @@ namespace zeq {
 // place of the entries; only edges where more than two faces meet ever get
 // one. Null handles are never entries. Copies are deep, so a copy is the
 // snapshot a caller walks while it changes the original.
+// The side lists of one kind of slot list, by number; numbers of closed
+// lists are reused. Each run has its own (see RunState).
+template <class T>
+struct SlotSideLists {
+    std::vector<std::vector<T>> lists;
+    std::vector<std::uint32_t> unused;
+};
+
+// The side lists of the run the calling thread works on.
+template <class T>
+SlotSideLists<T>& sideListsOf();
+
 template <class T, std::uint32_t N>
 class SlotList {
     static_assert(N >= 2);
@@ -108,22 +120,11 @@ private:
 
     bool spilled() const { return slots_[0] == kMoved; }
 
-    // Side lists by number, one table per kind of list; numbers of closed
-    // lists are reused. Never
-    // destroyed: edges release their lists while the global mesh is torn down
-    // at exit, whatever the order of static destruction.
-    struct SideLists {
-        std::vector<std::vector<T>> lists;
-        std::vector<std::uint32_t> unused;
-    };
-    static SideLists& sideLists() {
-        static SideLists* instance = new SideLists;
-        return *instance;
-    }
+    static SlotSideLists<T>& sideLists() { return sideListsOf<T>(); }
     std::vector<T>& side() const { return sideLists().lists[slots_[1].index()]; }
 
     void spill(const T* entries, std::uint32_t n) {
-        SideLists& s = sideLists();
+        SlotSideLists<T>& s = sideLists();
         std::uint32_t number;
         if (!s.unused.empty()) {
             number = s.unused.back();
@@ -138,7 +139,7 @@ private:
     }
 
     static void closeSide(std::uint32_t number) {
-        SideLists& s = sideLists();
+        SlotSideLists<T>& s = sideLists();
         std::vector<T>().swap(s.lists[number]);
         s.unused.push_back(number);
     }

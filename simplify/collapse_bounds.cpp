@@ -4,20 +4,25 @@
 #include <cmath>
 
 #include "simplify/evaluate_collapse.h"
+#include "simplify/simplification_state.h"
 
 namespace zeq {
 
-CollapseBounds collapseBounds;
+SimplificationState& makeSimplificationState() {
+    RunState& run = currentRun();
+    run.simplification = std::make_unique<SimplificationState>();
+    return static_cast<SimplificationState&>(*run.simplification);
+}
 
 void startTrackingDistances(const Mesh& mesh) {
-    collapseBounds.tracking = true;
-    collapseBounds.faceDistance.assign(mesh.createdFaces(), 0.0);
+    collapseBounds().tracking = true;
+    collapseBounds().faceDistance.assign(mesh.createdFaces(), 0.0);
 }
 
 void noteCollapseRegion() {
-    CollapseBounds& b = collapseBounds;
+    CollapseBounds& b = collapseBounds();
     if (b.changedAt.empty()) return;
-    const auto now = static_cast<std::uint32_t>(collapseCount + 1);
+    const auto now = static_cast<std::uint32_t>(currentRun().collapseCount + 1);
     for (FaceId g : b.star)
         for (EdgeId e : g->edges) {
             b.changedAt[e->end1.index()] = now;
@@ -26,16 +31,17 @@ void noteCollapseRegion() {
 }
 
 void noteDistanceRefusal(EdgeId e) {
-    CollapseBounds& b = collapseBounds;
+    CollapseBounds& b = collapseBounds();
     if (b.refusedAt.empty()) {
-        b.changedAt.assign(theMesh.createdVertices(), 0);
-        b.refusedAt.assign(theMesh.createdEdges(), 0);
+        b.changedAt.assign(theMesh().createdVertices(), 0);
+        b.refusedAt.assign(theMesh().createdEdges(), 0);
     }
-    b.refusedAt[e.index()] = static_cast<std::uint32_t>(collapseCount + 1);
+    b.refusedAt[e.index()] = static_cast<std::uint32_t>(currentRun().collapseCount + 1);
 }
 
 void recordCollapseDistance() {
-    for (FaceId g : collapseBounds.star) collapseBounds.faceDistance[g.index()] = collapseBounds.pending;
+    CollapseBounds& b = collapseBounds();
+    for (FaceId g : b.star) b.faceDistance[g.index()] = b.pending;
 }
 
 double largestTilt(const Mesh& mesh) {
@@ -52,9 +58,10 @@ double largestTilt(const Mesh& mesh) {
 
 double largestDistance(const Mesh& mesh) {
     double largest = 0;
-    if (!collapseBounds.tracking) return largest;
+    const CollapseBounds& b = collapseBounds();
+    if (!b.tracking) return largest;
     for (FaceId f : mesh.faces)
-        if (!f->edges.empty()) largest = std::max(largest, collapseBounds.faceDistance[f.index()]);
+        if (!f->edges.empty()) largest = std::max(largest, b.faceDistance[f.index()]);
     return largest;
 }
 

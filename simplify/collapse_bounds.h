@@ -54,8 +54,6 @@ struct CollapseBounds {
     std::vector<std::uint32_t> refusedAt;  // per edge: the bound refused it last
 };
 
-extern CollapseBounds collapseBounds;
-
 // Starts keeping distances for the faces of `mesh` (all 0: the input).
 void startTrackingDistances(const Mesh& mesh);
 
@@ -69,15 +67,6 @@ void noteCollapseRegion();
 
 // After evaluateCollapse found `e` TooFar.
 void noteDistanceRefusal(EdgeId e);
-
-// Whether the distance bound refused `e` (ends v1, v2) and nothing around
-// its ends changed since: evaluateCollapse would reject it again.
-inline bool stillRefused(EdgeId e, VertexId v1, VertexId v2) {
-    const CollapseBounds& b = collapseBounds;
-    if (b.refusedAt.empty()) return false;
-    const std::uint32_t refused = b.refusedAt[e.index()];
-    return refused != 0 && b.changedAt[v1.index()] < refused && b.changedAt[v2.index()] < refused;
-}
 
 // The largest angle, in degrees, between a live face's normal as its
 // corners stand and the normal the orientation gave it; 0 for a mesh

@@ -1,7 +1,7 @@
 #include "simplify/collapse_edge.h"
 
 #include "simplify/evaluate_collapse.h"
-#include "simplify/sweep_marks.h"
+#include "simplify/simplification_state.h"
 
 namespace zeq {
 
@@ -9,8 +9,8 @@ namespace {
 
 // The wing edge of F at V (its other edge there besides e), and the wing face
 // across an edge from F.
-EdgeId wingEdge(VertexId v, EdgeId e, FaceId f) { return otherEdgeAt(theMesh, v, e, f); }
-FaceId wingFace(VertexId v, EdgeId d, FaceId f) { return faceAcross(theMesh, v, d, f); }
+EdgeId wingEdge(VertexId v, EdgeId e, FaceId f) { return otherEdgeAt(theMesh(), v, e, f); }
+FaceId wingFace(VertexId v, EdgeId d, FaceId f) { return faceAcross(theMesh(), v, d, f); }
 
 }  // namespace
 
@@ -99,10 +99,10 @@ void collapseEdge(EdgeId e, VertexId v1, VertexId v2, FaceId f1, FaceId f2, cons
     const Point3 mid = collapseMidpoint(*v1->getPosition(), *v2->getPosition());
     v2->getPosition()->set(mid.x, mid.y, mid.z);
     // What the two ends carry merges as their positions do.
-    if (theMesh.attributes) theMesh.attributes->blendVertices(v2, v1);
+    if (theMesh().attributes) theMesh().attributes->blendVertices(v2, v1);
 
     // Re-hang V1's remaining edges on V2, each in the end slot V1 held.
-    Neighbourhood* n = theMesh.queryNeighbourhood(kEdges, v1, e, nullptr);
+    Neighbourhood* n = theMesh().queryNeighbourhood(kEdges, v1, e, nullptr);
     bool boundaryMoved = false;
     for (EdgeId g : n->edges) {
         if (g->faces.size() == 1) boundaryMoved = true;
@@ -127,7 +127,7 @@ void collapseEdge(EdgeId e, VertexId v1, VertexId v2, FaceId f1, FaceId f2, cons
     }
 
     marks.setTouched(v2);
-    ++collapseCount;
+    ++currentRun().collapseCount;
 }
 
 }  // namespace zeq

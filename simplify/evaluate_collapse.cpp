@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "simplify/collapse_bounds.h"
+#include "simplify/simplification_state.h"
 
 namespace zeq {
 
@@ -222,10 +223,10 @@ CollapseVerdict evaluateCollapse(FaceId f1, FaceId f2, VertexId v1, VertexId v2)
     // At threshold 0 the limit is minus infinity: only degenerate faces
     // reject. An angle bound keeps it from falling below the bound's cosine.
     const double cosineLimit =
-        std::max(1.0 - 1.0 / static_cast<double>(thresholdPercent), collapseBounds.cosineFloor);
-    const bool tracking = collapseBounds.tracking;
-    std::vector<double>& faceDistance = collapseBounds.faceDistance;
-    std::vector<FaceId>& star = collapseBounds.star;
+        std::max(1.0 - 1.0 / static_cast<double>(currentRun().thresholdPercent), collapseBounds().cosineFloor);
+    const bool tracking = collapseBounds().tracking;
+    std::vector<double>& faceDistance = collapseBounds().faceDistance;
+    std::vector<FaceId>& star = collapseBounds().star;
     double distance = 0;
     if (tracking) star.clear();
     Point3* p1 = v1->getPosition();
@@ -245,7 +246,7 @@ CollapseVerdict evaluateCollapse(FaceId f1, FaceId f2, VertexId v1, VertexId v2)
     if (v1->edges.size() < v2->edges.size()) std::swap(first, second);
     CollapseVerdict verdict = CollapseVerdict::Accept;
     for (VertexId end : {first, second}) {
-        Neighbourhood* n = theMesh.queryNeighbourhood(kFaces, end, nullptr, nullptr);
+        Neighbourhood* n = theMesh().queryNeighbourhood(kFaces, end, nullptr, nullptr);
         for (FaceId g : n->faces) {
             // Each face once: a face around both ends is F1 or F2.
             if (tracking && !(end == second && (g == f1 || g == f2))) {
@@ -264,9 +265,9 @@ CollapseVerdict evaluateCollapse(FaceId f1, FaceId f2, VertexId v1, VertexId v2)
     if (tracking && verdict == CollapseVerdict::Accept) {
         // The gap is never negative: a star already beyond the bound is
         // refused without measuring it.
-        if (distance <= collapseBounds.maxDistance) distance += starGap(star, f1, f2, v1, v2, saved1, saved2, mid);
-        if (!(distance <= collapseBounds.maxDistance)) verdict = CollapseVerdict::TooFar;
-        collapseBounds.pending = distance;
+        if (distance <= collapseBounds().maxDistance) distance += starGap(star, f1, f2, v1, v2, saved1, saved2, mid);
+        if (!(distance <= collapseBounds().maxDistance)) verdict = CollapseVerdict::TooFar;
+        collapseBounds().pending = distance;
     }
 
     p1->set(saved1.x, saved1.y, saved1.z);

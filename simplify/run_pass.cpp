@@ -7,14 +7,14 @@
 #include "simplify/collapse_edge.h"
 #include "simplify/collapse_bounds.h"
 #include "simplify/evaluate_collapse.h"
-#include "simplify/sweep_marks.h"
+#include "simplify/simplification_state.h"
 
 namespace zeq {
 
 namespace {
 
 bool targetReached(std::uint32_t targetFaces) {
-    return static_cast<long long>(targetFaces) >= liveFaceCount(theMesh);
+    return static_cast<long long>(targetFaces) >= liveFaceCount(theMesh());
 }
 
 // Fetches, in stages, the records the sweep will read for the edges ahead of
@@ -33,7 +33,7 @@ bool worthFetching(EdgeId e, const SweepMarks& marks) {
 
 void fetchEnds(EdgeId e) {
     if (e->collapsed()) return;
-    const MeshAttributes* attributes = theMesh.attributes.get();
+    const MeshAttributes* attributes = theMesh().attributes.get();
     for (VertexId v : {e->end1, e->end2}) {
         if (v == nullptr) continue;
         prefetchRecord(v);
@@ -109,8 +109,8 @@ bool recordsScattered(const Mesh::EdgeList& edges) {
 
 bool scanTouchesBoundary(VertexId v) {
     // A vertex on a seam of what the mesh carries is held as a boundary is.
-    if (theMesh.attributes && theMesh.attributes->held(v)) return true;
-    Neighbourhood* n = theMesh.queryNeighbourhood(kEdges, v, nullptr, nullptr);
+    if (theMesh().attributes && theMesh().attributes->held(v)) return true;
+    Neighbourhood* n = theMesh().queryNeighbourhood(kEdges, v, nullptr, nullptr);
     for (EdgeId g : n->edges)
         if (g->faces.size() == 1) return true;
     return false;
@@ -142,7 +142,7 @@ bool tryCollapse(EdgeId e) {
     if (touchesBoundary(v2)) return false;
     CollapseWings wings;
     if (!findCollapseWings(e, v1, v2, f1, f2, wings)) return false;
-    const bool tracking = collapseBounds.tracking;
+    const bool tracking = collapseBounds().tracking;
     if (tracking && stillRefused(e, v1, v2)) return false;
     const CollapseVerdict verdict = evaluateCollapse(f1, f2, v1, v2);
     if (verdict != CollapseVerdict::Accept) {
@@ -156,12 +156,12 @@ bool tryCollapse(EdgeId e) {
 }
 
 void printSimplificationTime(double seconds) {
-    std::printf("\nSimplification time = %1.4f seconds  \n", seconds);
+    consolePrintf("\nSimplification time = %1.4f seconds  \n", seconds);
 }
 
 void runPass(std::uint32_t targetFaces, int timingEnabled, int passIndex) {
     const long long start = timingEnabled ? processClockMs() : 0;
-    const auto& edges = theMesh.edges;
+    const auto& edges = theMesh().edges;
     SweepMarks& marks = sweepMarks();
     const bool fetch = recordsScattered(edges);
     // Nothing is inserted into or erased from the edge list while

@@ -6,7 +6,7 @@
 #include "mesh/process_clock.h"
 #include "simplify/collapse_bounds.h"
 #include "simplify/run_pass.h"
-#include "simplify/sweep_marks.h"
+#include "simplify/simplification_state.h"
 
 namespace zeq {
 
@@ -19,10 +19,10 @@ constexpr int kStallLimit = 10;
 // nothing is left to relax, or when the next step would tolerate more tilt
 // than the angle bound allows.
 bool lowerThreshold() {
-    if (thresholdPercent == 0) return false;
-    const float next = static_cast<float>(static_cast<double>(thresholdPercent) - (thresholdPercent > 20 ? 10 : 2));
-    if (1.0 - 1.0 / static_cast<double>(next) < collapseBounds.cosineFloor) return false;
-    thresholdPercent = next;
+    if (currentRun().thresholdPercent == 0) return false;
+    const float next = static_cast<float>(static_cast<double>(currentRun().thresholdPercent) - (currentRun().thresholdPercent > 20 ? 10 : 2));
+    if (1.0 - 1.0 / static_cast<double>(next) < collapseBounds().cosineFloor) return false;
+    currentRun().thresholdPercent = next;
     return true;
 }
 
@@ -32,30 +32,30 @@ int runSimplification(std::uint32_t targetFaces, bool timingEnabled) {
     const long long start = timingEnabled ? 0 : processClockMs();
     const auto target = static_cast<long long>(targetFaces);
     int passIndex = 0;
-    int collapsesBefore = collapseCount;
+    int collapsesBefore = currentRun().collapseCount;
     for (;;) {
         runPass(targetFaces, timingEnabled ? 1 : 0, passIndex);
         ++passIndex;
-        const bool shortOfTarget = target < liveFaceCount(theMesh);
+        const bool shortOfTarget = target < liveFaceCount(theMesh());
         // A stalled pass relaxes the threshold; a stall at 0 ends the run.
-        if (shortOfTarget && collapseCount - collapsesBefore < kStallLimit && !lowerThreshold())
+        if (shortOfTarget && currentRun().collapseCount - collapsesBefore < kStallLimit && !lowerThreshold())
             break;
-        collapsesBefore = collapseCount;
+        collapsesBefore = currentRun().collapseCount;
         // Target reached or passed (a collapse removes two faces at once).
         if (!shortOfTarget) break;
     }
     dropSweepMarks();
     if (!timingEnabled) printSimplificationTime(secondsSince(start));
 
-    const Mesh& mesh = theMesh;
-    const long long liveVertices = static_cast<long long>(mesh.vertices.size()) - collapseCount;
-    const long long liveEdges = static_cast<long long>(mesh.edges.size()) - 3LL * collapseCount;
+    const Mesh& mesh = theMesh();
+    const long long liveVertices = static_cast<long long>(mesh.vertices.size()) - currentRun().collapseCount;
+    const long long liveEdges = static_cast<long long>(mesh.edges.size()) - 3LL * currentRun().collapseCount;
     const long long liveFaces = liveFaceCount(mesh);
-    std::printf("\n\nSimplified Mesh: \n %d <Vertices>\n %d <Edges>\n %d <Faces>\n",
+    consolePrintf("\n\nSimplified Mesh: \n %d <Vertices>\n %d <Edges>\n %d <Faces>\n",
                 static_cast<int>(liveVertices), static_cast<int>(liveEdges), static_cast<int>(liveFaces));
     if (liveFaces != target)
-        std::printf("\nThe ZEQ generate a simplified mesh with %d Faces!\n", static_cast<int>(liveFaces));
-    return collapseCount;
+        consolePrintf("\nThe ZEQ generate a simplified mesh with %d Faces!\n", static_cast<int>(liveFaces));
+    return currentRun().collapseCount;
 }
 
 }  // namespace zeq

@@ -1,22 +1,17 @@
 #include "simplify/sweep_marks.h"
 
+#include "simplify/simplification_state.h"
+
 namespace zeq {
 
-namespace sweep_detail {
-
-SweepMarks* current = nullptr;
-std::uint64_t currentGeneration = 0;
-
 SweepMarks& makeSweepMarks() {
+    SimplificationState& state = simplificationState();
     // Made before the old ones go: running out of memory leaves them as they were.
-    SweepMarks* made = new SweepMarks(theMesh.createdVertices());
-    delete current;
-    current = made;
-    currentGeneration = theMesh.generation();
-    return *current;
+    auto made = std::make_unique<SweepMarks>(theMesh().createdVertices());
+    state.marks = std::move(made);
+    state.marksGeneration = theMesh().generation();
+    return *state.marks;
 }
-
-}  // namespace sweep_detail
 
 void SweepMarks::clearTouched() {
     for (std::size_t i = 0; i < bits_.size(); ++i) {
@@ -30,11 +25,6 @@ void SweepMarks::forgetBoundaries() {
         const VertexId v(static_cast<std::uint32_t>(i));
         bits_[v] &= kTouched;
     }
-}
-
-void dropSweepMarks() {
-    delete sweep_detail::current;
-    sweep_detail::current = nullptr;
 }
 
 }  // namespace zeq

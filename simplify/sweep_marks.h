@@ -37,24 +37,4 @@ private:
     PerRecord<VertexId, std::uint8_t> bits_;
 };
 
-namespace sweep_detail {
-// The marks made last, and the mesh generation they were made for.
-extern SweepMarks* current;
-extern std::uint64_t currentGeneration;
-SweepMarks& makeSweepMarks();
-}  // namespace sweep_detail
-
-// The marks of the simplification under way on the global mesh, made with
-// every vertex untouched and of unknown boundary when first asked for (and
-// made again after the mesh has been emptied). Asked for at every candidate,
-// so the usual answer costs two compares.
-inline SweepMarks& sweepMarks() {
-    if (sweep_detail::current != nullptr && sweep_detail::currentGeneration == theMesh.generation())
-        return *sweep_detail::current;
-    return sweep_detail::makeSweepMarks();
-}
-
-// Drops the marks; the simplification driver does when it is done.
-void dropSweepMarks();
-
 }  // namespace zeq

@@ -9,6 +9,7 @@
 
 #include "app/run_program.h"
 #include "io/output_file.h"
+#include "mesh/mesh.h"
 #include "tiles/merge.h"
 #include "tiles/run.h"
 #include "tiles/split.h"
@@ -91,6 +92,10 @@ std::string withoutTrailingSlashes(std::string dir) {
 
 int main(int argc, char** argv) {
     using namespace zeq::tiles;
+    // The tiles' records are written through a mesh of this run.
+    zeq::RunState run;
+    run.console = zeq::standardOutput();
+    const zeq::RunScope scope(run);
     if (argc == 2 && std::strcmp(argv[1], "--help") == 0) return usage(0);
     if (argc < 2) return usage(1);
     const std::string command = argv[1];

@@ -30,6 +30,15 @@ inline void silenceStdout() {
     if (std::freopen("/dev/null", "w", stdout) == nullptr) std::abort();
 }
 
+// The run every input is loaded into, bound to the fuzzing thread for the
+// whole program; its console prints as the program's does.
+struct BoundRun {
+    RunState run;
+    RunScope scope{run};
+    BoundRun() { run.console = standardOutput(); }
+};
+inline BoundRun boundRun;
+
 inline void require(bool condition, const char* what) {
     if (condition) return;
     std::fprintf(stderr, "fuzz check failed: %s\n", what);
@@ -62,9 +71,9 @@ inline void checkReadOutcome(int status, std::size_t size, bool verticesFirst = 
     require(status != 1, "text in memory reported as not found");
     require((status == 2) == (size == 0), "status 2 exactly for empty text");
     if (status == 2 || status == 3 || status == 7)
-        require(theMesh.vertices.empty() && theMesh.faces.empty(), "header failure left records behind");
-    if (status == 4 && verticesFirst) require(theMesh.faces.empty(), "faces built before status 4");
-    checkLoadedMesh(theMesh);
+        require(theMesh().vertices.empty() && theMesh().faces.empty(), "header failure left records behind");
+    if (status == 4 && verticesFirst) require(theMesh().faces.empty(), "faces built before status 4");
+    checkLoadedMesh(theMesh());
 }
 
 // A file in a scratch directory of this process, made on first use and
@@ -127,19 +136,19 @@ inline void checkAttributes(const Mesh& mesh) {
 }
 
 inline void checkReadBack(const WrittenMesh& w, bool sameVertices) {
-    checkLoadedMesh(theMesh);
-    require(theMesh.faces.size() == w.faces.size(), "read-back face count differs from the faces written");
+    checkLoadedMesh(theMesh());
+    require(theMesh().faces.size() == w.faces.size(), "read-back face count differs from the faces written");
     if (sameVertices) {
-        require(theMesh.vertices.size() == w.vertices.size(), "read-back vertex count differs from the vertices written");
+        require(theMesh().vertices.size() == w.vertices.size(), "read-back vertex count differs from the vertices written");
         for (std::size_t i = 0; i < w.vertices.size(); ++i)
-            require(samePoint(theMesh.vertices[i]->positionCopy(), w.vertices[i]), "read-back vertex moved");
+            require(samePoint(theMesh().vertices[i]->positionCopy(), w.vertices[i]), "read-back vertex moved");
     } else {
-        require(theMesh.vertices.size() <= w.vertices.size(), "read-back holds more vertices than written");
+        require(theMesh().vertices.size() <= w.vertices.size(), "read-back holds more vertices than written");
     }
     CornerArray c;
     for (std::size_t k = 0; k < w.faces.size(); ++k) {
         if (!w.comparable[k]) continue;
-        require(faceCorners(theMesh.faces[k], c), "read-back face cannot be written");
+        require(faceCorners(theMesh().faces[k], c), "read-back face cannot be written");
         for (int i = 0; i < 3; ++i)
             require(samePoint(c[i]->positionCopy(), w.faces[k][i]), "read-back face corner moved");
     }
@@ -181,13 +190,13 @@ inline std::vector<std::vector<Point3>> cornerPositions(const Mesh& mesh) {
 // they lay, and the welded one of the two has no two vertices at one
 // position (0 and -0 alike) and at most as many vertices as the other.
 inline void checkWeldingAgrees(int status, bool welded, const std::function<int(bool)>& load) {
-    const std::vector<std::vector<Point3>> first = cornerPositions(theMesh);
-    const std::size_t firstVertices = theMesh.vertices.size();
-    resetGlobals();
+    const std::vector<std::vector<Point3>> first = cornerPositions(theMesh());
+    const std::size_t firstVertices = theMesh().vertices.size();
+    resetRunState();
     const int again = load(!welded);
-    checkLoadedMesh(theMesh);
+    checkLoadedMesh(theMesh());
     require(again == status, "welding changed the status");
-    const std::vector<std::vector<Point3>> second = cornerPositions(theMesh);
+    const std::vector<std::vector<Point3>> second = cornerPositions(theMesh());
     require(first.size() == second.size(), "welding changed the face count");
     for (std::size_t k = 0; k < first.size(); ++k) {
         if (first[k].empty() || second[k].empty()) continue;
@@ -197,18 +206,18 @@ inline void checkWeldingAgrees(int status, bool welded, const std::function<int(
         if (samePoint(p[0], p[1]) || samePoint(p[1], p[2]) || samePoint(p[0], p[2])) continue;
         for (int i = 0; i < 3; ++i) require(samePoint(first[k][i], second[k][i]), "welding moved a corner");
     }
-    require(welded ? firstVertices <= theMesh.vertices.size() : theMesh.vertices.size() <= firstVertices,
+    require(welded ? firstVertices <= theMesh().vertices.size() : theMesh().vertices.size() <= firstVertices,
             "welding added vertices");
     if (welded) {
-        resetGlobals();
+        resetRunState();
         load(true);
     }
     std::set<std::tuple<double, double, double>> positions;
-    for (const VertexId v : theMesh.vertices) {
+    for (const VertexId v : theMesh().vertices) {
         const Point3 p = v->positionCopy();
         positions.emplace(p.x + 0.0, p.y + 0.0, p.z + 0.0);
     }
-    require(positions.size() == theMesh.vertices.size(), "welded vertices share a position");
+    require(positions.size() == theMesh().vertices.size(), "welded vertices share a position");
 }
 
 // Whether a written file has values to carry back: values of vertices,
@@ -222,18 +231,18 @@ inline bool carriesValues(const Mesh& mesh, const FileFlavour& flavour) {
 // (carrying as told) gives the same status and corners without carrying
 // when it loads with carrying. Leaves the carrying load in the mesh.
 inline void checkCarryingAgrees(int status, const std::function<int(bool)>& load) {
-    checkAttributes(theMesh);
+    checkAttributes(theMesh());
     if (status != 0) return;
-    const std::vector<std::vector<Point3>> carried = cornerPositions(theMesh);
-    resetGlobals();
+    const std::vector<std::vector<Point3>> carried = cornerPositions(theMesh());
+    resetRunState();
     require(load(false) == 0, "a file loads with what it carries but not without");
-    require(!theMesh.attributes, "positions alone carried something");
-    const std::vector<std::vector<Point3>> bare = cornerPositions(theMesh);
+    require(!theMesh().attributes, "positions alone carried something");
+    const std::vector<std::vector<Point3>> bare = cornerPositions(theMesh());
     require(carried.size() == bare.size(), "carrying changed the face count");
     for (std::size_t k = 0; k < carried.size(); ++k)
         for (std::size_t i = 0; i < carried[k].size() && i < bare[k].size(); ++i)
             require(samePoint(carried[k][i], bare[k][i]), "carrying moved a corner");
-    resetGlobals();
+    resetRunState();
     load(true);
 }
 
@@ -291,16 +300,16 @@ inline WrittenCounts checkWrittenText(const std::string& text, bool off) {
 // global mesh, emptied first: whatever it held before is gone afterwards.
 inline void checkReadsBack(const std::string& text, bool off) {
     const WrittenCounts n = checkWrittenText(text, off);
-    resetGlobals();
-    const int status = static_cast<int>(off ? readOffText(theMesh, text.data(), text.size(), "out.off")
-                                            : readSmfText(theMesh, text.data(), text.size()));
+    resetRunState();
+    const int status = static_cast<int>(off ? readOffText(theMesh(), text.data(), text.size(), "out.off")
+                                            : readSmfText(theMesh(), text.data(), text.size()));
     require(status == (off || n.faces > 0 ? 0 : n.vertices > 0 ? 4 : 3),
             "written file does not load back");
     if (status == 0)
-        require(static_cast<long>(theMesh.faces.size()) == n.faces &&
-                    static_cast<long>(theMesh.vertices.size()) == n.vertices,
+        require(static_cast<long>(theMesh().faces.size()) == n.faces &&
+                    static_cast<long>(theMesh().vertices.size()) == n.vertices,
                 "reloaded counts differ from the written lines");
-    checkLoadedMesh(theMesh);
+    checkLoadedMesh(theMesh());
 }
 
 }  // namespace zeq::fuzz

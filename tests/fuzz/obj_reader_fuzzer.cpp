@@ -15,15 +15,15 @@ constexpr std::size_t kRoundTripRecords = 4096;
 
 void checkRoundTrip(const zeq::FileFlavour& flavour) {
     using namespace zeq;
-    const fuzz::WrittenMesh written = fuzz::liveView(theMesh);
+    const fuzz::WrittenMesh written = fuzz::liveView(theMesh());
     const std::string& path = fuzz::scratchFile("out.obj");
-    fuzz::require(writeObj(theMesh, path.c_str(), flavour) == 0, "OBJ write failed");
+    fuzz::require(writeObj(theMesh(), path.c_str(), flavour) == 0, "OBJ write failed");
     // Everything compared is in `written`: the output is read back in place
     // of the mesh that was written.
-    resetGlobals();
+    resetRunState();
     FileFlavour back;
-    const ReadStatus status = readObj(theMesh, path.c_str(), true, &back);
-    fuzz::checkAttributes(theMesh);
+    const ReadStatus status = readObj(theMesh(), path.c_str(), true, &back);
+    fuzz::checkAttributes(theMesh());
     // A mesh whose vertices are all unused is written without a 'v' line,
     // which the reader refuses as a header failure.
     if (written.vertices.empty()) {
@@ -45,8 +45,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     using namespace zeq;
     const char* text = reinterpret_cast<const char*>(data);
     FileFlavour flavour;
-    const auto load = [&](bool weld) { return static_cast<int>(readObjText(theMesh, text, size, weld)); };
-    resetGlobals();
+    const auto load = [&](bool weld) { return static_cast<int>(readObjText(theMesh(), text, size, weld)); };
+    resetRunState();
     const int status = load(true);
     // Vertex lines may follow faces, so a bad one can fail the load after
     // faces were built.
@@ -55,17 +55,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     fuzz::checkWeldingAgrees(status, true, load);
     // Carried, a load may refuse what it would skip (a colour that does not
     // read): only a carried load that succeeds is compared.
-    resetGlobals();
-    const int carriedStatus = static_cast<int>(readObjText(theMesh, text, size, true, &flavour));
+    resetRunState();
+    const int carriedStatus = static_cast<int>(readObjText(theMesh(), text, size, true, &flavour));
     fuzz::checkReadOutcome(carriedStatus, size, false);
     fuzz::require(carriedStatus != 0 || status == 0, "a file loads with what it carries but not without");
     fuzz::checkCarryingAgrees(carriedStatus, [&](bool carry) {
         flavour = FileFlavour{};
-        return static_cast<int>(readObjText(theMesh, text, size, true, carry ? &flavour : nullptr));
+        return static_cast<int>(readObjText(theMesh(), text, size, true, carry ? &flavour : nullptr));
     });
-    if (carriedStatus == 0 && theMesh.vertices.size() <= kRoundTripRecords &&
-        theMesh.faces.size() <= kRoundTripRecords)
+    if (carriedStatus == 0 && theMesh().vertices.size() <= kRoundTripRecords &&
+        theMesh().faces.size() <= kRoundTripRecords)
         checkRoundTrip(flavour);
-    resetGlobals();
+    resetRunState();
     return 0;
 }

@@ -14,12 +14,12 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const auto load = [&](bool weld) {
         return static_cast<int>(
-            zeq::readOffText(zeq::theMesh, reinterpret_cast<const char*>(data), size, "fuzz.off", weld));
+            zeq::readOffText(zeq::theMesh(), reinterpret_cast<const char*>(data), size, "fuzz.off", weld));
     };
-    zeq::resetGlobals();
+    zeq::resetRunState();
     const int status = load(false);
     zeq::fuzz::checkReadOutcome(status, size);
     zeq::fuzz::checkWeldingAgrees(status, false, load);
-    zeq::resetGlobals();
+    zeq::resetRunState();
     return 0;
 }

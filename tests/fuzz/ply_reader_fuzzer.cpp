@@ -42,17 +42,17 @@ void checkFlavour(std::string_view bytes, const zeq::FileFlavour& flavour) {
 
 void checkRoundTrip(const zeq::FileFlavour& flavour) {
     using namespace zeq;
-    const fuzz::WrittenMesh written = fuzz::liveView(theMesh);
-    const bool carried = fuzz::carriesValues(theMesh, flavour);
+    const fuzz::WrittenMesh written = fuzz::liveView(theMesh());
+    const bool carried = fuzz::carriesValues(theMesh(), flavour);
     const std::string& path = fuzz::scratchFile("out.ply");
-    fuzz::require(writePly(theMesh, path.c_str(), flavour) == 0, "PLY write failed");
+    fuzz::require(writePly(theMesh(), path.c_str(), flavour) == 0, "PLY write failed");
     // Everything compared is in `written`: the output is read back in place
     // of the mesh that was written.
-    resetGlobals();
+    resetRunState();
     FileFlavour backFlavour{Encoding::Text, false};
-    fuzz::require(readPly(theMesh, path.c_str(), backFlavour) == ReadStatus::Loaded, "written PLY does not load back");
-    fuzz::require(carried == fuzz::carriesValues(theMesh, backFlavour), "what the PLY carried does not read back");
-    fuzz::checkAttributes(theMesh);
+    fuzz::require(readPly(theMesh(), path.c_str(), backFlavour) == ReadStatus::Loaded, "written PLY does not load back");
+    fuzz::require(carried == fuzz::carriesValues(theMesh(), backFlavour), "what the PLY carried does not read back");
+    fuzz::checkAttributes(theMesh());
     fuzz::require(backFlavour.encoding == flavour.encoding &&
                       backFlavour.doubleCoordinates == flavour.doubleCoordinates,
                   "written PLY has another flavour");
@@ -68,22 +68,22 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace zeq;
-    resetGlobals();
+    resetRunState();
     const char* bytes = reinterpret_cast<const char*>(data);
     FileFlavour flavour;
-    const auto load = [&](bool weld) { return static_cast<int>(readPlyData(theMesh, bytes, size, flavour, weld)); };
+    const auto load = [&](bool weld) { return static_cast<int>(readPlyData(theMesh(), bytes, size, flavour, weld)); };
     const int status = load(true);
     fuzz::checkReadOutcome(status, size);
     // Leaves the welded load in the mesh again.
     fuzz::checkWeldingAgrees(status, true, load);
     fuzz::checkCarryingAgrees(status, [&](bool carry) {
         flavour = FileFlavour{};
-        return static_cast<int>(readPlyData(theMesh, bytes, size, flavour, true, carry));
+        return static_cast<int>(readPlyData(theMesh(), bytes, size, flavour, true, carry));
     });
     // Statuses 4 and 5 come after a header was read, and it set the flavour.
     if (status == 0 || status == 4 || status == 5) checkFlavour(std::string_view(bytes, size), flavour);
-    if (status == 0 && theMesh.vertices.size() <= kRoundTripRecords && theMesh.faces.size() <= kRoundTripRecords)
+    if (status == 0 && theMesh().vertices.size() <= kRoundTripRecords && theMesh().faces.size() <= kRoundTripRecords)
         checkRoundTrip(flavour);
-    resetGlobals();
+    resetRunState();
     return 0;
 }

@@ -35,33 +35,33 @@ void runCarrying(bool ply, const char* text, std::size_t size, int percent) {
     using namespace zeq;
     FileFlavour flavour;
     const ReadStatus status =
-        ply ? readPlyData(theMesh, text, size, flavour) : readObjText(theMesh, text, size, true, &flavour);
-    const std::size_t faceCount = theMesh.faces.size();
+        ply ? readPlyData(theMesh(), text, size, flavour) : readObjText(theMesh(), text, size, true, &flavour);
+    const std::size_t faceCount = theMesh().faces.size();
     if (status != ReadStatus::Loaded || faceCount == 0) return;
-    fuzz::checkAttributes(theMesh);
-    orientFaces(theMesh);
+    fuzz::checkAttributes(theMesh());
+    orientFaces(theMesh());
     // A held vertex with faces never moves and is never retired.
     std::vector<std::pair<VertexId, Point3>> held;
-    if (theMesh.attributes)
-        for (VertexId v : theMesh.vertices)
-            if (theMesh.attributes->held(v) && !v->edges.empty()) held.emplace_back(v, v->positionCopy());
+    if (theMesh().attributes)
+        for (VertexId v : theMesh().vertices)
+            if (theMesh().attributes->held(v) && !v->edges.empty()) held.emplace_back(v, v->positionCopy());
     const auto target = static_cast<int>(faceCount * static_cast<std::size_t>(percent % 100) / 100);
-    thresholdPercent = startingThreshold(target, faceCount);
+    currentRun().thresholdPercent = startingThreshold(target, faceCount);
     runSimplification(static_cast<std::uint32_t>(target), false);
     for (const auto& [v, p] : held)
         fuzz::require(!v->edges.empty() && fuzz::samePoint(v->positionCopy(), p), "a held vertex moved");
-    const bool carried = fuzz::carriesValues(theMesh, flavour);
-    fuzz::require((ply ? writePly(theMesh, outputPath.c_str(), flavour)
-                       : writeObj(theMesh, outputPath.c_str(), flavour)) == 0, "write failed");
-    resetGlobals();
+    const bool carried = fuzz::carriesValues(theMesh(), flavour);
+    fuzz::require((ply ? writePly(theMesh(), outputPath.c_str(), flavour)
+                       : writeObj(theMesh(), outputPath.c_str(), flavour)) == 0, "write failed");
+    resetRunState();
     FileFlavour back;
     const ReadStatus again =
-        ply ? readPly(theMesh, outputPath.c_str(), back) : readObj(theMesh, outputPath.c_str(), true, &back);
+        ply ? readPly(theMesh(), outputPath.c_str(), back) : readObj(theMesh(), outputPath.c_str(), true, &back);
     // An OBJ of no live vertex has no 'v' line, which the reader refuses.
     fuzz::require(again == ReadStatus::Loaded || (!ply && again == ReadStatus::BadHeader), "written file does not load back");
     if (again == ReadStatus::Loaded && ply)
-        fuzz::require(carried == fuzz::carriesValues(theMesh, back), "carried values did not read back");
-    fuzz::checkAttributes(theMesh);
+        fuzz::require(carried == fuzz::carriesValues(theMesh(), back), "carried values did not read back");
+    fuzz::checkAttributes(theMesh());
 }
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
@@ -83,27 +83,27 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const int format = data[0] & 3;
     const bool off = format == 1;
     const char* text = reinterpret_cast<const char*>(data + 1);
-    resetGlobals();
+    resetRunState();
     if (format >= 2) {
         runCarrying(format == 2, text, size - 1, data[0] >> 2);
-        resetGlobals();
+        resetRunState();
         return 0;
     }
-    const ReadStatus status = off ? readOffText(theMesh, text, size - 1, "fuzz.off")
-                                  : readSmfText(theMesh, text, size - 1);
-    const std::size_t faceCount = theMesh.faces.size();
+    const ReadStatus status = off ? readOffText(theMesh(), text, size - 1, "fuzz.off")
+                                  : readSmfText(theMesh(), text, size - 1);
+    const std::size_t faceCount = theMesh().faces.size();
     if (status != ReadStatus::Loaded || faceCount == 0) return 0;
-    orientFaces(theMesh);
+    orientFaces(theMesh());
     const auto target = static_cast<int>(faceCount * ((data[0] >> 2) % 100) / 100);
-    thresholdPercent = startingThreshold(target, faceCount);
+    currentRun().thresholdPercent = startingThreshold(target, faceCount);
     runSimplification(static_cast<std::uint32_t>(target), false);
-    fuzz::require(liveFaceCount(theMesh) <= target || thresholdPercent == 0, "stopped early");
-    fuzz::require((off ? writeOff(theMesh, outputPath.c_str())
-                       : writeSmf(theMesh, outputPath.c_str())) == 0, "write failed");
+    fuzz::require(liveFaceCount(theMesh()) <= target || currentRun().thresholdPercent == 0, "stopped early");
+    fuzz::require((off ? writeOff(theMesh(), outputPath.c_str())
+                       : writeSmf(theMesh(), outputPath.c_str())) == 0, "write failed");
 
     std::ostringstream written;
     written << std::ifstream(outputPath, std::ios::binary).rdbuf();
     fuzz::checkReadsBack(written.str(), off);
-    resetGlobals();
+    resetRunState();
     return 0;
 }

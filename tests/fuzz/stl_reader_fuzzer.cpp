@@ -45,19 +45,19 @@ void checkFlavour(std::string_view bytes, const zeq::FileFlavour& flavour, int s
     std::memcpy(&facets, bytes.data() + 80, 4);  // the fuzz hosts are little-endian
     require(bytes.size() == kBinaryHeader + kFacetBytes * static_cast<std::size_t>(facets),
             "binary STL loaded with a size its count does not give");
-    require(zeq::theMesh.faces.size() == facets, "binary STL face count differs from its facet count");
+    require(zeq::theMesh().faces.size() == facets, "binary STL face count differs from its facet count");
 }
 
 void checkRoundTrip(const zeq::FileFlavour& flavour) {
     using namespace zeq;
-    const fuzz::WrittenMesh written = fuzz::liveView(theMesh);
+    const fuzz::WrittenMesh written = fuzz::liveView(theMesh());
     const std::string& path = fuzz::scratchFile("out.stl");
-    fuzz::require(writeStl(theMesh, path.c_str(), flavour) == 0, "STL write failed");
+    fuzz::require(writeStl(theMesh(), path.c_str(), flavour) == 0, "STL write failed");
     // Everything compared is in `written`: the output is read back in place
     // of the mesh that was written.
-    resetGlobals();
+    resetRunState();
     FileFlavour backFlavour;
-    fuzz::require(readStl(theMesh, path.c_str(), backFlavour) == ReadStatus::Loaded, "written STL does not load back");
+    fuzz::require(readStl(theMesh(), path.c_str(), backFlavour) == ReadStatus::Loaded, "written STL does not load back");
     // What survives may carry nothing any more (the faces of one solid of
     // several, only zero attributes), but nothing appears from nothing.
     fuzz::require(!backFlavour.carried || flavour.carried, "a written STL carries what its input did not");
@@ -74,10 +74,10 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace zeq;
-    resetGlobals();
+    resetRunState();
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
     FileFlavour flavour;
-    const auto status = static_cast<int>(readStlData(theMesh, bytes.data(), size, flavour));
+    const auto status = static_cast<int>(readStlData(theMesh(), bytes.data(), size, flavour));
     // Facets are welded and built as they come, so a bad coordinate can fail
     // the load after faces were built.
     fuzz::checkReadOutcome(status, size, false);
@@ -85,10 +85,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (status != 2) checkFlavour(bytes, flavour, status);
     fuzz::checkCarryingAgrees(status, [&](bool carry) {
         flavour = FileFlavour{};
-        return static_cast<int>(readStlData(theMesh, bytes.data(), size, flavour, carry));
+        return static_cast<int>(readStlData(theMesh(), bytes.data(), size, flavour, carry));
     });
-    if (status == 0 && theMesh.vertices.size() <= kRoundTripRecords && theMesh.faces.size() <= kRoundTripRecords)
+    if (status == 0 && theMesh().vertices.size() <= kRoundTripRecords && theMesh().faces.size() <= kRoundTripRecords)
         checkRoundTrip(flavour);
-    resetGlobals();
+    resetRunState();
     return 0;
 }

@@ -111,23 +111,23 @@ TEST_F(Seams, HeldVerticesNeverMove) {
     for (int c = 0; c < kColumns; ++c) seam.insert(c), seam.insert(kRows * kColumns + c);
 
     for (bool carry : {true, false}) {
-        resetGlobals();
+        resetRunState();
         FileFlavour flavour;
-        printedBy([&] { ASSERT_EQ(readObjText(theMesh, obj.data(), obj.size(), true, carry ? &flavour : nullptr), ReadStatus::Loaded); });
-        ASSERT_EQ(theMesh.attributes != nullptr, carry);
+        printedBy([&] { ASSERT_EQ(readObjText(theMesh(), obj.data(), obj.size(), true, carry ? &flavour : nullptr), ReadStatus::Loaded); });
+        ASSERT_EQ(theMesh().attributes != nullptr, carry);
         std::vector<Point3> before;
-        for (VertexId v : theMesh.vertices) before.push_back(v->positionCopy());
+        for (VertexId v : theMesh().vertices) before.push_back(v->positionCopy());
         if (carry) {
             std::set<int> held;
-            for (VertexId v : theMesh.vertices)
-                if (theMesh.attributes->held(v)) held.insert(static_cast<int>(v.index()));
+            for (VertexId v : theMesh().vertices)
+                if (theMesh().attributes->held(v)) held.insert(static_cast<int>(v.index()));
             EXPECT_EQ(held, seam);
         }
-        orientFaces(theMesh);
+        orientFaces(theMesh());
         printedBy([&] { runSimplification(40, false); });
         int moved = 0;
         for (int i : seam) {
-            const VertexId v = theMesh.vertices[static_cast<std::size_t>(i)];
+            const VertexId v = theMesh().vertices[static_cast<std::size_t>(i)];
             moved += v->edges.empty() || std::memcmp(v->getPosition(), &before[static_cast<std::size_t>(i)], sizeof(Point3)) != 0;
         }
         // With the texture carried, no seam vertex moves; with positions

@@ -14,13 +14,13 @@ using Ends = std::pair<int, int>;
 // vertex.
 std::vector<Ends> endsFrom(std::size_t first) {
     std::vector<Ends> out;
-    for (std::size_t i = first; i < theMesh.edges.size(); ++i)
-        out.emplace_back(theMesh.edges[i]->end1->getId(), theMesh.edges[i]->end2->getId());
+    for (std::size_t i = first; i < theMesh().edges.size(); ++i)
+        out.emplace_back(theMesh().edges[i]->end1->getId(), theMesh().edges[i]->end2->getId());
     return out;
 }
 std::vector<Ids> vertexLists() {
     std::vector<Ids> out;
-    for (const VertexId v : theMesh.vertices) out.push_back(ids(v->edges));
+    for (const VertexId v : theMesh().vertices) out.push_back(ids(v->edges));
     return out;
 }
 
@@ -33,14 +33,14 @@ using BuildFace = GlobalMeshTest;
 //  0--1
 TEST_F(BuildFace, SingleTriangleEdgesFollowTheCornerOrder) {
     buildMesh({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{0, 1, 2}});
-    ASSERT_EQ(theMesh.edges.size(), 3u);
-    EXPECT_EQ(ids(theMesh.edges), (Ids{0, 1, 2}));
+    ASSERT_EQ(theMesh().edges.size(), 3u);
+    EXPECT_EQ(ids(theMesh().edges), (Ids{0, 1, 2}));
     EXPECT_EQ(endsFrom(0), (std::vector<Ends>{{0, 1}, {1, 2}, {2, 0}}));
-    EXPECT_EQ(ids(theMesh.faces), (Ids{0}));
+    EXPECT_EQ(ids(theMesh().faces), (Ids{0}));
     EXPECT_EQ(edgesOf(0), (Ids{0, 1, 2}));
     for (int e = 0; e < 3; ++e) EXPECT_EQ(facesOf(e), (Ids{0}));
     EXPECT_EQ(vertexLists(), (std::vector<Ids>{{0, 2}, {0, 1}, {1, 2}}));
-    EXPECT_EQ(checkInvariants(theMesh), "");
+    EXPECT_EQ(checkInvariants(theMesh()), "");
 }
 
 //  3-----2
@@ -65,17 +65,17 @@ TEST_F(BuildFace, TwoTrianglesSharingASideMakeFiveEdges) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.second[0] * 100 + c.second[1] * 10 + c.second[2]);
-        resetGlobals();
+        resetRunState();
         buildMesh(kSquare, {c.first, c.second});
-        ASSERT_EQ(theMesh.edges.size(), 5u);
+        ASSERT_EQ(theMesh().edges.size(), 5u);
         EXPECT_EQ(endsFrom(0)[c.shared], c.sharedEnds);  // never swapped by the reuse
         EXPECT_EQ(edgesOf(1), c.secondEdges);
         EXPECT_EQ(endsFrom(3), (std::vector<Ends>{c.e3, c.e4}));
-        EXPECT_EQ(cornersOf(theMesh.faces[0]), c.first);
-        EXPECT_EQ(cornersOf(theMesh.faces[1]), c.second);
+        EXPECT_EQ(cornersOf(theMesh().faces[0]), c.first);
+        EXPECT_EQ(cornersOf(theMesh().faces[1]), c.second);
         EXPECT_EQ(facesOf(c.shared), (Ids{0, 1}));
         for (int e = 0; e < 5; ++e) EXPECT_EQ(facesOf(e).size(), e == c.shared ? 2u : 1u) << e;
-        EXPECT_EQ(checkInvariants(theMesh), "");
+        EXPECT_EQ(checkInvariants(theMesh()), "");
     }
     // The lists of the last case's vertices are in creation order.
     EXPECT_EQ(vertexLists(), (std::vector<Ids>{{0, 2, 4}, {0, 1}, {1, 2, 3}, {3, 4}}));
@@ -91,7 +91,7 @@ TEST_F(BuildFace, RepeatedCornerOnAFreshVertexMakesALoopEdge) {
     // Vertex 0 now has two parallel edges to 1 (e1, e2): the lookup keeps the
     // last, so a face (0,1,2) reuses e2 as its first side.
     LoadCounters counters{3, 1, {}};
-    buildFace(theMesh, theMesh.vertices[0], theMesh.vertices[1], theMesh.vertices[2], counters);
+    buildFace(theMesh(), theMesh().vertices[0], theMesh().vertices[1], theMesh().vertices[2], counters);
     EXPECT_EQ(edgesOf(1), (Ids{2, 3, 4}));
     EXPECT_EQ(endsFrom(0), (std::vector<Ends>{{0, 0}, {0, 1}, {1, 0}, {1, 2}, {2, 0}}));
     EXPECT_EQ((std::vector<Ids>{facesOf(1), facesOf(2)}), (std::vector<Ids>{{0}, {0, 1}}));
@@ -103,7 +103,7 @@ TEST_F(BuildFace, RepeatedCornerOnAFreshVertexMakesALoopEdge) {
 // built from existing edges only, and e0 lists it once.
 TEST_F(BuildFace, RepeatedCornerOnAnExistingVertexMatchesItsLastEdge) {
     buildMesh({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{0, 1, 2}, {0, 0, 1}});
-    ASSERT_EQ(theMesh.edges.size(), 3u);
+    ASSERT_EQ(theMesh().edges.size(), 3u);
     EXPECT_EQ(edgesOf(1), (Ids{2, 0, 0}));
     for (int e : {0, 2}) EXPECT_EQ(facesOf(e), (Ids{0, 1}));
     EXPECT_EQ(facesOf(1), (Ids{0}));
@@ -120,10 +120,10 @@ TEST_F(BuildFace, HighDegreeVertexStillSharesEveryEdge) {
     faces.push_back({0, 100, 1});
     buildMesh(std::vector<Point3>(103), faces);
     // 200 edges for the 200 pairs of neighbouring corners: none made twice.
-    ASSERT_EQ(theMesh.edges.size(), 200u);
-    EXPECT_EQ(checkInvariants(theMesh), "");
+    ASSERT_EQ(theMesh().edges.size(), 200u);
+    EXPECT_EQ(checkInvariants(theMesh()), "");
     std::map<Ends, int> between;  // edge id by sorted pair of ends
-    for (const EdgeId e : theMesh.edges) between[std::minmax(e->end1->getId(), e->end2->getId())] = e->getId();
+    for (const EdgeId e : theMesh().edges) between[std::minmax(e->end1->getId(), e->end2->getId())] = e->getId();
     for (int k = 1; k <= 100; ++k) EXPECT_EQ(facesOf(between[{0, k}]).size(), 2u) << "spoke 0-" << k;
     EXPECT_EQ(edgesOf(99), (Ids{between[{0, 100}], 199, between[{0, 1}]}));
     EXPECT_EQ(facesOf(between[{0, 1}]), (Ids{0, 99}));
@@ -132,14 +132,14 @@ TEST_F(BuildFace, HighDegreeVertexStillSharesEveryEdge) {
     // last (spoke 0-100) wins; then two parallel edges 0-101 and 101-0 are
     // made. A following (0,101,102) must take the later one, 101-0.
     LoadCounters counters{200, 100, {}};
-    const auto& v = theMesh.vertices;
-    buildFace(theMesh, v[0], v[0], v[101], counters);
+    const auto& v = theMesh().vertices;
+    buildFace(theMesh(), v[0], v[0], v[101], counters);
     EXPECT_EQ(edgesOf(100), (Ids{between[{0, 100}], 200, 201}));
     EXPECT_EQ(endsFrom(200), (std::vector<Ends>{{0, 101}, {101, 0}}));
-    buildFace(theMesh, v[0], v[101], v[102], counters);
+    buildFace(theMesh(), v[0], v[101], v[102], counters);
     EXPECT_EQ(edgesOf(101), (Ids{201, 202, 203}));
     EXPECT_EQ(endsFrom(202), (std::vector<Ends>{{101, 102}, {102, 0}}));
-    EXPECT_EQ(checkInvariants(theMesh), "");
+    EXPECT_EQ(checkInvariants(theMesh()), "");
 }
 
 // Faces held back and built later come out exactly as faces built on
@@ -162,34 +162,34 @@ TEST_F(BuildFace, PendingFacesBuildAsIfEachWereBuiltOnArrival) {
 
     buildMesh(std::vector<Point3>(kVertices), faces);
     const std::vector<Ids> direct = linkIds();
-    resetGlobals();
+    resetRunState();
 
-    for (int i = 0; i < kVertices; ++i) theMesh.addVertex(theMesh.newVertex(i, Point3{}));
+    for (int i = 0; i < kVertices; ++i) theMesh().addVertex(theMesh().newVertex(i, Point3{}));
     LoadCounters counters;
-    PendingFaces pending(theMesh, counters);
+    PendingFaces pending(theMesh(), counters);
     for (const Corners& f : faces) ASSERT_TRUE(pending.add(f[0], f[1], f[2]));
-    EXPECT_LT(theMesh.faces.size(), faces.size());  // some are still held back
+    EXPECT_LT(theMesh().faces.size(), faces.size());  // some are still held back
     pending.flush();
     EXPECT_EQ(linkIds(), direct);
-    EXPECT_EQ(checkInvariants(theMesh), "");
+    EXPECT_EQ(checkInvariants(theMesh()), "");
 }
 
 // A corner outside the vertex list builds every face queued before it and
 // queues nothing; so does a negative one.
 TEST_F(BuildFace, PendingFacesStopAtACornerOutOfRange) {
     for (long long bad : {4LL, -1LL}) {
-        resetGlobals();
-        for (int i = 0; i < 4; ++i) theMesh.addVertex(theMesh.newVertex(i, Point3{}));
+        resetRunState();
+        for (int i = 0; i < 4; ++i) theMesh().addVertex(theMesh().newVertex(i, Point3{}));
         LoadCounters counters;
-        PendingFaces pending(theMesh, counters);
+        PendingFaces pending(theMesh(), counters);
         ASSERT_TRUE(pending.add(0, 1, 2));
         ASSERT_TRUE(pending.add(0, 2, 3));
-        EXPECT_EQ(theMesh.faces.size(), 0u);
+        EXPECT_EQ(theMesh().faces.size(), 0u);
         EXPECT_FALSE(pending.add(1, bad, 3));
-        EXPECT_EQ(theMesh.faces.size(), 2u);
-        EXPECT_EQ(theMesh.edges.size(), 5u);
+        EXPECT_EQ(theMesh().faces.size(), 2u);
+        EXPECT_EQ(theMesh().edges.size(), 5u);
         pending.flush();
-        EXPECT_EQ(theMesh.faces.size(), 2u);
+        EXPECT_EQ(theMesh().faces.size(), 2u);
     }
 }
 

@@ -4,7 +4,7 @@
 
 #include "simplify/collapse_edge.h"
 #include "simplify/evaluate_collapse.h"
-#include "simplify/sweep_marks.h"
+#include "simplify/simplification_state.h"
 #include "tests/unit/test_mesh.h"
 
 namespace zeq::test {
@@ -14,14 +14,14 @@ using EdgeCollapse = GlobalMeshTest;
 
 void expectRetired(std::initializer_list<int> edges) {
     for (int id : edges) {
-        const EdgeId e = theMesh.edges[id];
+        const EdgeId e = theMesh().edges[id];
         EXPECT_TRUE(e->collapsed() && e->end1 == nullptr && e->end2 == nullptr && e->faces.empty()) << id;
     }
 }
 
 // Runs the guard on edge e with its ends and faces in list order.
 bool guardAccepts(int edge, CollapseWings& wings) {
-    const EdgeId e = theMesh.edges[edge];
+    const EdgeId e = theMesh().edges[edge];
     EXPECT_EQ(e->faces.size(), 2u) << "edge " << edge;
     return e->faces.size() == 2 && findCollapseWings(e, e->end1, e->end2, e->faces[0], e->faces[1], wings);
 }
@@ -44,35 +44,35 @@ const std::vector<Point3> kBumpyOcta = {{1.1, 0.05, -0.02}, {-0.97, 0.01, 0.03},
 void collapseOctahedronEdge0() {
     CollapseWings wings;
     EXPECT_TRUE(guardAccepts(0, wings));
-    collapseEdge(theMesh.edges[0], theMesh.vertices[0], theMesh.vertices[2], theMesh.faces[0], theMesh.faces[4], wings);
+    collapseEdge(theMesh().edges[0], theMesh().vertices[0], theMesh().vertices[2], theMesh().faces[0], theMesh().faces[4], wings);
 }
 
 TEST_F(EdgeCollapse, OneCollapseOnAClosedMeshRetiresOneVertexThreeEdgesTwoFaces) {
     buildMesh(kBumpyOcta, kOctaFaces);
     CollapseWings wings;
     ASSERT_TRUE(guardAccepts(0, wings));
-    EXPECT_EQ((std::vector<EdgeId>{wings.d1, wings.d2}), (std::vector<EdgeId>{theMesh.edges[2], theMesh.edges[8]}));
-    EXPECT_EQ((std::vector<FaceId>{wings.x1, wings.x2}), (std::vector<FaceId>{theMesh.faces[3], theMesh.faces[7]}));
+    EXPECT_EQ((std::vector<EdgeId>{wings.d1, wings.d2}), (std::vector<EdgeId>{theMesh().edges[2], theMesh().edges[8]}));
+    EXPECT_EQ((std::vector<FaceId>{wings.x1, wings.x2}), (std::vector<FaceId>{theMesh().faces[3], theMesh().faces[7]}));
     EXPECT_EQ(edgesOf(3), (Ids{7, 2, 6}));  // asking changes nothing
     const Point3 p0 = kBumpyOcta[0], p2 = kBumpyOcta[2];
     collapseOctahedronEdge0();
 
-    EXPECT_EQ(collapseCount, 1);
-    EXPECT_EQ(theMesh.edges.size(), 12u);
+    EXPECT_EQ(currentRun().collapseCount, 1);
+    EXPECT_EQ(theMesh().edges.size(), 12u);
     EXPECT_EQ(liveCounts(), (std::array<int, 3>{5, 9, 6}));
-    EXPECT_EQ(checkInvariants(theMesh), "");
-    const VertexId v0 = theMesh.vertices[0];
-    const VertexId v2 = theMesh.vertices[2];
+    EXPECT_EQ(checkInvariants(theMesh()), "");
+    const VertexId v0 = theMesh().vertices[0];
+    const VertexId v2 = theMesh().vertices[2];
     // V1 keeps its coordinates; V2 sits at ((x1 + x2) * 0.5, ...).
     EXPECT_TRUE(samePoint(*v0->getPosition(), p0));
     EXPECT_TRUE(samePoint(*v2->getPosition(), {(p0.x + p2.x) * 0.5, (p0.y + p2.y) * 0.5, (p0.z + p2.z) * 0.5}));
     EXPECT_TRUE(!sweepMarks().touched(v0) && sweepMarks().touched(v2));
     expectRetired({0, 2, 8});
-    EXPECT_TRUE(theMesh.faces[0]->edges.empty() && theMesh.faces[4]->edges.empty() && v0->edges.empty());
+    EXPECT_TRUE(theMesh().faces[0]->edges.empty() && theMesh().faces[4]->edges.empty() && v0->edges.empty());
     // 2: its own list without e0, then 0's other edge e7 (now (3,2), V2 in
     // the slot where 0 stood).
     EXPECT_EQ(edgesAt(2), (Ids{1, 3, 9, 7}));
-    EXPECT_TRUE(theMesh.edges[7]->end1 == theMesh.vertices[3] && theMesh.edges[7]->end2 == v2);
+    EXPECT_TRUE(theMesh().edges[7]->end1 == theMesh().vertices[3] && theMesh().edges[7]->end2 == v2);
     EXPECT_EQ(edgesAt(4), (Ids{1, 4, 6}));
     EXPECT_EQ(edgesAt(5), (Ids{9, 10, 11}));
     // K1 = e1 and K2 = e9 swap the vanished face for the wing face.
@@ -110,9 +110,9 @@ TEST_P(WingMergeTable, KeptEdgeTakesTheRetiredEdgesPlaceInTheCycle) {
     EXPECT_EQ(edgesOf(7), (Ids{7, 11, 9}));
     // Wings keep their winding with 2 in 0's place: (3,0,4) -> (4,3,2),
     // (0,3,5) -> (2,3,5).
-    EXPECT_EQ(cornersOf(theMesh.faces[3]), (Corners{4, 3, 2}));
-    EXPECT_EQ(cornersOf(theMesh.faces[7]), (Corners{2, 3, 5}));
-    EXPECT_EQ(checkInvariants(theMesh), "");
+    EXPECT_EQ(cornersOf(theMesh().faces[3]), (Corners{4, 3, 2}));
+    EXPECT_EQ(cornersOf(theMesh().faces[7]), (Corners{2, 3, 5}));
+    EXPECT_EQ(checkInvariants(theMesh()), "");
 }
 
 // f3: (3,0,4) -> [e7 e2 e6]; (0,4,3) -> [e2 e6 e7]; (4,3,0) -> [e6 e7 e2].
@@ -126,19 +126,19 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(EdgeCollapse, MergeWingMovesTheRemainingEdgesOfTheFaceToTheWing) {
     buildMesh(kBumpyOcta, kOctaFaces);
-    const FaceId f3 = theMesh.faces[3];
+    const FaceId f3 = theMesh().faces[3];
     // f3 [e7 e2 e6]: D second, so e7 moves behind e6; then f0's remaining
     // [e0 e1] are appended from the last: e1, then e0.
-    EXPECT_EQ(mergeWing(f3, theMesh.faces[0], theMesh.edges[2]), f3);
+    EXPECT_EQ(mergeWing(f3, theMesh().faces[0], theMesh().edges[2]), f3);
     EXPECT_EQ(edgesOf(3), (Ids{6, 7, 1, 0}));
-    EXPECT_TRUE(theMesh.faces[0]->edges.empty());
+    EXPECT_TRUE(theMesh().faces[0]->edges.empty());
     expectRetired({2});
     EXPECT_EQ(facesOf(1), (Ids{1, 3}));
     EXPECT_EQ(facesOf(0), (Ids{4, 3}));
     EXPECT_EQ(edgesAt(4), (Ids{1, 4, 6}));
     EXPECT_EQ(edgesAt(0), (Ids{0, 7, 8}));
-    EXPECT_EQ(collapseCount, 0);
-    EXPECT_EQ(checkInvariants(theMesh), "");
+    EXPECT_EQ(currentRun().collapseCount, 0);
+    EXPECT_EQ(checkInvariants(theMesh()), "");
 }
 
 // Tetrahedron F0 (0,2,1) F1 (0,1,3) F2 (0,3,2) F3 (1,2,3): e0 (0,2) e1 (2,1)
@@ -149,7 +149,7 @@ void collapseTetrahedronEdge0() {
     buildMesh(kTetra, kTetraFaces);
     CollapseWings wings;
     EXPECT_TRUE(guardAccepts(0, wings));
-    collapseEdge(theMesh.edges[0], theMesh.vertices[0], theMesh.vertices[2], theMesh.faces[0], theMesh.faces[2], wings);
+    collapseEdge(theMesh().edges[0], theMesh().vertices[0], theMesh().vertices[2], theMesh().faces[0], theMesh().faces[2], wings);
 }
 
 TEST_F(EdgeCollapse, DegreeThreeVertexMergesBothWingsIntoOneFace) {
@@ -161,14 +161,14 @@ TEST_F(EdgeCollapse, DegreeThreeVertexMergesBothWingsIntoOneFace) {
     // leaves [e1 e3 e5]: corners (2,1,3), the old (0,1,3) with 2 for 0.
     collapseTetrahedronEdge0();
     EXPECT_EQ(edgesOf(1), (Ids{1, 3, 5}));
-    EXPECT_EQ(cornersOf(theMesh.faces[1]), (Corners{2, 1, 3}));
+    EXPECT_EQ(cornersOf(theMesh().faces[1]), (Corners{2, 1, 3}));
     EXPECT_EQ(edgesOf(3), (Ids{1, 5, 3}));
     expectRetired({0, 2, 4});
     EXPECT_EQ((std::vector<Ids>{facesOf(1), facesOf(3), facesOf(5)}), (std::vector<Ids>{{3, 1}, {1, 3}, {3, 1}}));
     EXPECT_EQ((std::vector<Ids>{edgesAt(1), edgesAt(2), edgesAt(3)}), (std::vector<Ids>{{1, 3}, {1, 5}, {3, 5}}));
     EXPECT_EQ(liveCounts(), (std::array<int, 3>{3, 3, 2}));
-    EXPECT_EQ(collapseCount, 1);
-    EXPECT_EQ(checkInvariants(theMesh), "");
+    EXPECT_EQ(currentRun().collapseCount, 1);
+    EXPECT_EQ(checkInvariants(theMesh()), "");
 }
 
 // Neighbourhoods a collapse cannot handle are passed over.
@@ -176,17 +176,17 @@ TEST_F(EdgeCollapse, GuardRefusals) {
     CollapseWings wings;
     // A self-loop: (0,0,1) makes e0 with both ends at 0.
     buildMesh({{0, 0, 0}, {1, 0, 0}}, {{0, 0, 1}});
-    const EdgeId loop = theMesh.edges[0];
-    EXPECT_FALSE(findCollapseWings(loop, loop->end1, loop->end2, theMesh.faces[0], theMesh.faces[0], wings));
+    const EdgeId loop = theMesh().edges[0];
+    EXPECT_FALSE(findCollapseWings(loop, loop->end1, loop->end2, theMesh().faces[0], theMesh().faces[0], wings));
 
     // The pillow: for each edge both faces' other edge at one end is the same
     // edge, so D1 = D2.
-    resetGlobals();
+    resetRunState();
     collapseTetrahedronEdge0();
     for (int id : {1, 3, 5}) EXPECT_FALSE(guardAccepts(id, wings)) << id;
 
     // A fin (0,4,6) on the octahedron's e2 = (4,0), which is D1 of e0.
-    resetGlobals();
+    resetRunState();
     std::vector<Point3> positions = kBumpyOcta;
     positions.push_back({2, 0, 2});
     std::vector<Corners> faces = kOctaFaces;
@@ -196,7 +196,7 @@ TEST_F(EdgeCollapse, GuardRefusals) {
     EXPECT_FALSE(guardAccepts(0, wings));
 
     // (0,1,2) twice: every candidate's wing face would be the other face.
-    resetGlobals();
+    resetRunState();
     buildMesh({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{0, 1, 2}, {0, 1, 2}});
     for (int id : {0, 1, 2}) EXPECT_FALSE(guardAccepts(id, wings)) << id;
 }

@@ -24,18 +24,18 @@ VertexIds ends(const EdgeId e) { return {e->end1, e->end2}; }
 // so every list holds only what a test puts there. Edges start with the given
 // ends (none by default) and no back links.
 VertexId vertex(int id) {
-    const VertexId v = theMesh.newVertex(id, Point3{});
-    theMesh.addVertex(v);
+    const VertexId v = theMesh().newVertex(id, Point3{});
+    theMesh().addVertex(v);
     return v;
 }
 EdgeId edge(int id, const VertexId end1 = VertexId{}, const VertexId end2 = VertexId{}) {
-    const EdgeId e = theMesh.newEdge(id, end1, end2);
-    theMesh.addEdge(e);
+    const EdgeId e = theMesh().newEdge(id, end1, end2);
+    theMesh().addEdge(e);
     return e;
 }
 FaceId face(int id) {
-    const FaceId f = theMesh.newFace(id, FaceEdgeList{});
-    theMesh.addFace(f);
+    const FaceId f = theMesh().newFace(id, FaceEdgeList{});
+    theMesh().addFace(f);
     return f;
 }
 EdgeIds looseEdges(int count) {

@@ -31,16 +31,16 @@ inline std::string exact(double value) {
 inline std::string records() {
     std::string out;
     std::map<int, int> indexOfId;
-    for (std::size_t i = 0; i < theMesh.vertices.size(); ++i) {
-        const Point3 p = theMesh.vertices[i]->positionCopy();
-        indexOfId[theMesh.vertices[i]->getId()] = static_cast<int>(i);
+    for (std::size_t i = 0; i < theMesh().vertices.size(); ++i) {
+        const Point3 p = theMesh().vertices[i]->positionCopy();
+        indexOfId[theMesh().vertices[i]->getId()] = static_cast<int>(i);
         out += "v " + exact(p.x) + " " + exact(p.y) + " " + exact(p.z) + "\n";
     }
-    for (const FaceId f : theMesh.faces) {
+    for (const FaceId f : theMesh().faces) {
         const Corners c = cornersOf(f);
         out += "f " + std::to_string(c[0]) + " " + std::to_string(c[1]) + " " + std::to_string(c[2]) + "\n";
     }
-    return out + "edges " + std::to_string(theMesh.edges.size()) + "\n";
+    return out + "edges " + std::to_string(theMesh().edges.size()) + "\n";
 }
 
 // The same for the live part only (what a writer writes), the live vertices
@@ -48,7 +48,7 @@ inline std::string records() {
 inline std::string liveRecords() {
     std::string out;
     std::map<int, int> number;
-    for (const VertexId v : theMesh.vertices) {
+    for (const VertexId v : theMesh().vertices) {
         if (v->edges.empty()) continue;
         const int n = static_cast<int>(number.size());
         number[v->getId()] = n;
@@ -56,8 +56,8 @@ inline std::string liveRecords() {
         out += "v " + exact(p.x) + " " + exact(p.y) + " " + exact(p.z) + "\n";
     }
     int edges = 0;
-    for (const EdgeId e : theMesh.edges) edges += e->collapsed() ? 0 : 1;
-    for (const FaceId f : theMesh.faces) {
+    for (const EdgeId e : theMesh().edges) edges += e->collapsed() ? 0 : 1;
+    for (const FaceId f : theMesh().faces) {
         if (f->edges.empty()) continue;
         const Corners c = cornersOf(f);
         out += "f " + std::to_string(number[c[0]]) + " " + std::to_string(number[c[1]]) + " " +

@@ -85,13 +85,13 @@ protected:
         return contentOf(path(name));
     }
     std::string ply(const std::string& name, const FileFlavour& f) {
-        return written(name, [&](const char* n) { return writePly(theMesh, n, f); });
+        return written(name, [&](const char* n) { return writePly(theMesh(), n, f); });
     }
     std::string stl(const std::string& name, const FileFlavour& f) {
-        return written(name, [&](const char* n) { return writeStl(theMesh, n, f); });
+        return written(name, [&](const char* n) { return writeStl(theMesh(), n, f); });
     }
     std::string obj(const std::string& name) {
-        return written(name, [&](const char* n) { return writeObj(theMesh, n); });
+        return written(name, [&](const char* n) { return writeObj(theMesh(), n); });
     }
 };
 
@@ -101,7 +101,7 @@ TEST_F(FormatWriter, PlyTextBytes) {
               plyHeader("ascii", "double", 4, 2) + kDoubleLines + "3 0 1 2\n3 2 1 3\n");
     EXPECT_EQ(withoutCommentLine(ply("f.ply", flavourOf(Encoding::Text, false)), "ply\nformat ascii 1.0\n", "comment "),
               plyHeader("ascii", "float", 4, 2) + kFloatLines + "3 0 1 2\n3 2 1 3\n");
-    EXPECT_EQ(ids(theMesh.vertices), (Ids{0, 1, 1, 2, 3}));  // the unused vertex keeps its id
+    EXPECT_EQ(ids(theMesh().vertices), (Ids{0, 1, 1, 2, 3}));  // the unused vertex keeps its id
 }
 
 TEST_F(FormatWriter, PlyBinaryBytes) {
@@ -138,25 +138,25 @@ TEST_F(FormatWriter, PlyAndObjReadBack) {
     for (const Encoding encoding : {Encoding::Text, Encoding::BinaryLittleEndian, Encoding::BinaryBigEndian})
         for (const bool doubles : {false, true}) {
             SCOPED_TRACE(static_cast<int>(encoding) * 2 + doubles);
-            resetGlobals();
+            resetRunState();
             buildSample();
             ply("r.ply", flavourOf(encoding, doubles));
-            resetGlobals();
+            resetRunState();
             FileFlavour flavour;
             ReadStatus status = ReadStatus::BadHeader;
-            EXPECT_EQ(printedBy([&] { status = readPly(theMesh, path("r.ply").c_str(), flavour); }),
+            EXPECT_EQ(printedBy([&] { status = readPly(theMesh(), path("r.ply").c_str(), flavour); }),
                       " 4 <Vertices>\n 5 <Edges>\n 2 <Faces>\n");
             EXPECT_EQ(static_cast<int>(status), 0);
             EXPECT_EQ(records(), sampleRecords(doubles));
             EXPECT_EQ(flavour.encoding, encoding);
             EXPECT_EQ(flavour.doubleCoordinates, doubles);
         }
-    resetGlobals();
+    resetRunState();
     buildSample();
     obj("r.obj");
-    resetGlobals();
+    resetRunState();
     ReadStatus status = ReadStatus::BadHeader;
-    EXPECT_EQ(printedBy([&] { status = readObj(theMesh, path("r.obj").c_str()); }),
+    EXPECT_EQ(printedBy([&] { status = readObj(theMesh(), path("r.obj").c_str()); }),
               " 4 <Vertices>\n 5 <Edges>\n 2 <Faces>\n");
     EXPECT_EQ(static_cast<int>(status), 0);
     EXPECT_EQ(records(), sampleRecords(true));
@@ -174,7 +174,7 @@ const std::vector<std::array<float, 3>> kStlNormals = {{0, 0, 1}, {1, 0, 0}, {0,
 
 void buildStlSample() {
     buildMesh(kStlPoints, kStlFaces);
-    for (std::size_t i = 0; i < kStlFaces.size(); ++i) ASSERT_EQ(cornersOf(theMesh.faces[i]), kStlFaces[i]);
+    for (std::size_t i = 0; i < kStlFaces.size(); ++i) ASSERT_EQ(cornersOf(theMesh().faces[i]), kStlFaces[i]);
 }
 
 // The lines of `text` with the indentation taken off (its amount is free).
@@ -232,13 +232,13 @@ TEST_F(FormatWriter, StlBinaryBytes) {
 TEST_F(FormatWriter, StlReadBackWelds) {
     for (const bool binary : {false, true}) {
         SCOPED_TRACE(binary);
-        resetGlobals();
+        resetRunState();
         buildStlSample();
         stl("r.stl", flavourOf(binary ? Encoding::BinaryLittleEndian : Encoding::Text, true));
-        resetGlobals();
+        resetRunState();
         FileFlavour flavour;
         ReadStatus status = ReadStatus::BadHeader;
-        EXPECT_EQ(printedBy([&] { status = readStl(theMesh, path("r.stl").c_str(), flavour); }),
+        EXPECT_EQ(printedBy([&] { status = readStl(theMesh(), path("r.stl").c_str(), flavour); }),
                   " 7 <Vertices>\n 11 <Edges>\n 4 <Faces>\n");
         EXPECT_EQ(static_cast<int>(status), 0);
         EXPECT_EQ(flavour.binary(), binary);
@@ -254,13 +254,13 @@ TEST_F(FormatWriter, StlReadBackWelds) {
 // those written, and each reader gives back the live mesh.
 TEST_F(FormatWriter, RetiredElementsAreLeftOut) {
     auto collapsed = [] {
-        resetGlobals();
+        resetRunState();
         buildMesh(kOcta, kOctaFaces);
         // Edge 0 joins vertices 0 and 2 (faces 0 and 4); vertex 0 goes.
-        const EdgeId e = theMesh.edges[0];
+        const EdgeId e = theMesh().edges[0];
         CollapseWings wings;
-        EXPECT_TRUE(findCollapseWings(e, theMesh.vertices[0], theMesh.vertices[2], theMesh.faces[0], theMesh.faces[4], wings));
-        collapseEdge(e, theMesh.vertices[0], theMesh.vertices[2], theMesh.faces[0], theMesh.faces[4], wings);
+        EXPECT_TRUE(findCollapseWings(e, theMesh().vertices[0], theMesh().vertices[2], theMesh().faces[0], theMesh().faces[4], wings));
+        collapseEdge(e, theMesh().vertices[0], theMesh().vertices[2], theMesh().faces[0], theMesh().faces[4], wings);
         EXPECT_EQ(liveCounts(), (std::array<int, 3>{5, 9, 6}));
     };
     const std::string counts = " 5 <Vertices>\n 9 <Edges>\n 6 <Faces>\n";
@@ -270,10 +270,10 @@ TEST_F(FormatWriter, RetiredElementsAreLeftOut) {
         const std::string live = liveRecords();
         EXPECT_NE(bytes.find("element vertex 5\n"), std::string::npos);
         EXPECT_NE(bytes.find("element face 6\n"), std::string::npos);
-        resetGlobals();
+        resetRunState();
         FileFlavour read;
         ReadStatus status = ReadStatus::BadHeader;
-        EXPECT_EQ(printedBy([&] { status = readPly(theMesh, path("c.ply").c_str(), read); }), counts);
+        EXPECT_EQ(printedBy([&] { status = readPly(theMesh(), path("c.ply").c_str(), read); }), counts);
         EXPECT_EQ(static_cast<int>(status), 0);
         EXPECT_EQ(records(), live);  // the octahedron's coordinates are floats too
     }
@@ -288,9 +288,9 @@ TEST_F(FormatWriter, RetiredElementsAreLeftOut) {
         for (int c; corners >> c;) named.insert(c);
     }
     EXPECT_EQ(named, (std::set<int>{1, 2, 3, 4, 5}));
-    resetGlobals();
+    resetRunState();
     ReadStatus status = ReadStatus::BadHeader;
-    EXPECT_EQ(printedBy([&] { status = readObj(theMesh, path("c.obj").c_str()); }), counts);
+    EXPECT_EQ(printedBy([&] { status = readObj(theMesh(), path("c.obj").c_str()); }), counts);
     EXPECT_EQ(records(), live);
     collapsed();
     const std::string binary = stl("c.stl", flavourOf(Encoding::BinaryLittleEndian, false));
@@ -317,15 +317,15 @@ TEST_F(FormatWriter, LargeMeshRoundTrip) {
     for (const FileFlavour& flavour : {flavourOf(Encoding::BinaryLittleEndian, true), flavourOf(Encoding::BinaryBigEndian, true),
                                        flavourOf(Encoding::Text, true)}) {
         ply("g.ply", flavour);
-        resetGlobals();
+        resetRunState();
         FileFlavour read;
-        ASSERT_EQ(quietLoad([&](const std::string&) { return readPly(theMesh, path("g.ply").c_str(), read); }, ""), 0);
+        ASSERT_EQ(quietLoad([&](const std::string&) { return readPly(theMesh(), path("g.ply").c_str(), read); }, ""), 0);
         EXPECT_TRUE(records() == live) << static_cast<int>(flavour.encoding);
-        resetGlobals();
+        resetRunState();
         buildMesh(points, faces);
     }
     obj("g.obj");
-    ASSERT_EQ(quietLoad([&](const std::string&) { return readObj(theMesh, path("g.obj").c_str()); }, ""), 0);
+    ASSERT_EQ(quietLoad([&](const std::string&) { return readObj(theMesh(), path("g.obj").c_str()); }, ""), 0);
     EXPECT_TRUE(records() == live);
 }
 
@@ -333,9 +333,9 @@ TEST_F(FormatWriter, LargeMeshRoundTrip) {
 TEST_F(FormatWriter, FailedWritesLeaveNothingBehind) {
     buildSample();
     const std::string target = path("no_such_dir/out");
-    EXPECT_EQ(printedBy([&] { EXPECT_EQ(writePly(theMesh, target.c_str(), flavourOf(Encoding::Text, true)), 1); }), "");
-    EXPECT_EQ(printedBy([&] { EXPECT_EQ(writeStl(theMesh, target.c_str(), flavourOf(Encoding::Text, true)), 1); }), "");
-    EXPECT_EQ(printedBy([&] { EXPECT_EQ(writeObj(theMesh, target.c_str()), 1); }), "");
+    EXPECT_EQ(printedBy([&] { EXPECT_EQ(writePly(theMesh(), target.c_str(), flavourOf(Encoding::Text, true)), 1); }), "");
+    EXPECT_EQ(printedBy([&] { EXPECT_EQ(writeStl(theMesh(), target.c_str(), flavourOf(Encoding::Text, true)), 1); }), "");
+    EXPECT_EQ(printedBy([&] { EXPECT_EQ(writeObj(theMesh(), target.c_str()), 1); }), "");
     EXPECT_TRUE(fs::is_empty(dir_));
 }
 
@@ -361,15 +361,15 @@ TEST_F(FormatWriter, MeshFilesDispatchOnTheFormat) {
              {"a.off", MeshFormat::Off, FileFlavour{}},
              {"a.smf", MeshFormat::Smf, FileFlavour{}}}) {
         SCOPED_TRACE(name);
-        resetGlobals();
+        resetRunState();
         buildMesh(kTetra, kTetraFaces);
         int written = -1;
-        printedBy([&] { written = writeMeshFile(theMesh, format, path(name).c_str(), flavour); });
+        printedBy([&] { written = writeMeshFile(theMesh(), format, path(name).c_str(), flavour); });
         ASSERT_EQ(written, 0);
         FileFlavour read = flavourOf(Encoding::BinaryBigEndian, true);
-        ASSERT_EQ(quietLoad([&](const std::string&) { return readMeshFile(theMesh, format, path(name).c_str(), read); }, ""), 0);
-        EXPECT_EQ(theMesh.vertices.size(), 4u);
-        EXPECT_EQ(theMesh.faces.size(), 4u);
+        ASSERT_EQ(quietLoad([&](const std::string&) { return readMeshFile(theMesh(), format, path(name).c_str(), read); }, ""), 0);
+        EXPECT_EQ(theMesh().vertices.size(), 4u);
+        EXPECT_EQ(theMesh().faces.size(), 4u);
         EXPECT_EQ(read.encoding, flavour.encoding);
         if (format == MeshFormat::Ply || format == MeshFormat::Stl) {
             EXPECT_EQ(read.doubleCoordinates, flavour.doubleCoordinates);

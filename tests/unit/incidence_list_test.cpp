@@ -310,18 +310,18 @@ private:
 // Records made for these tests alone, in no list of one another: every list
 // holds only what a test puts there.
 VertexId looseVertex() {
-    const VertexId v = theMesh.newVertex(static_cast<int>(theMesh.createdVertices()), Point3{});
-    theMesh.addVertex(v);
+    const VertexId v = theMesh().newVertex(static_cast<int>(theMesh().createdVertices()), Point3{});
+    theMesh().addVertex(v);
     return v;
 }
 EdgeId looseEdge() {
-    const EdgeId e = theMesh.newEdge(static_cast<int>(theMesh.createdEdges()), VertexId{}, VertexId{});
-    theMesh.addEdge(e);
+    const EdgeId e = theMesh().newEdge(static_cast<int>(theMesh().createdEdges()), VertexId{}, VertexId{});
+    theMesh().addEdge(e);
     return e;
 }
 FaceId looseFace() {
-    const FaceId f = theMesh.newFace(static_cast<int>(theMesh.createdFaces()), FaceEdgeList{});
-    theMesh.addFace(f);
+    const FaceId f = theMesh().newFace(static_cast<int>(theMesh().createdFaces()), FaceEdgeList{});
+    theMesh().addFace(f);
     return f;
 }
 
@@ -346,9 +346,9 @@ Subject<FaceEdgeList, EdgeId> edgeListOf(FaceId f) {
 // them has grown into a new place, carrying every list along byte by byte.
 template <class Make, class H>
 void makeRecordsUntilMoved(H first, Make make) {
-    const auto* before = theMesh.record(first);
-    for (int i = 0; i < (1 << 22) && theMesh.record(first) == before; ++i) make();
-    ASSERT_NE(theMesh.record(first), before) << "the records never moved";
+    const auto* before = theMesh().record(first);
+    for (int i = 0; i < (1 << 22) && theMesh().record(first) == before; ++i) make();
+    ASSERT_NE(theMesh().record(first), before) << "the records never moved";
 }
 
 using SlotListModel = GlobalMeshTest;
@@ -379,7 +379,7 @@ TEST_F(SlotListModel, ManyEdgeFaceListsSpillAndReleaseInTurn) {
     for (int i = 0; i < 10; ++i) pool.push_back(looseFace());
     std::vector<Subject<EdgeFaceList, FaceId>> subjects;
     for (int i = 0; i < 40; ++i) subjects.push_back(faceListOf(looseEdge()));
-    const EdgeId first = theMesh.edges[0];
+    const EdgeId first = theMesh().edges[0];
     ShortListRun<EdgeFaceList, FaceId> run(subjects, pool, 99u, 7);
     run.run(8000, 200, [&] { makeRecordsUntilMoved(first, [] { looseEdge(); }); });
 }
@@ -389,7 +389,7 @@ TEST_F(SlotListModel, ManyFaceEdgeListsSpillAndReleaseInTurn) {
     for (int i = 0; i < 10; ++i) pool.push_back(looseEdge());
     std::vector<Subject<FaceEdgeList, EdgeId>> subjects;
     for (int i = 0; i < 40; ++i) subjects.push_back(edgeListOf(looseFace()));
-    const FaceId first = theMesh.faces[0];
+    const FaceId first = theMesh().faces[0];
     ShortListRun<FaceEdgeList, EdgeId> run(subjects, pool, 4242u, 8);
     run.run(8000, 200, [&] { makeRecordsUntilMoved(first, [] { looseFace(); }); });
 }

@@ -105,7 +105,7 @@ TEST_F(Memory, EveryWriterFailsWholeWhenMemoryRunsOut) {
         SCOPED_TRACE(form.name);
         const std::string target = path(form.name);
         printedBy([&] {
-            ASSERT_EQ(writeMeshFile(theMesh, form.format, target.c_str(), form.flavour), 0);
+            ASSERT_EQ(writeMeshFile(theMesh(), form.format, target.c_str(), form.flavour), 0);
         });
         const std::string written = contentOf(target);
         write(form.name, "the output of an earlier run\n");
@@ -116,7 +116,7 @@ TEST_F(Memory, EveryWriterFailsWholeWhenMemoryRunsOut) {
             bool failed = false;
             const std::string printed = printedBy([&] {
                 failAllocationsFrom(n);
-                result = writeMeshFile(theMesh, form.format, target.c_str(), form.flavour);
+                result = writeMeshFile(theMesh(), form.format, target.c_str(), form.flavour);
                 failed = stopFailing();
             });
             if (!failed) {
@@ -148,19 +148,19 @@ TEST_F(Memory, EveryLoadFailsAsUnreadableWhenMemoryRunsOut) {
     buildTorus(6, 10);
     for (const Form& form : allForms())
         printedBy([&] {
-            ASSERT_EQ(writeMeshFile(theMesh, form.format, path(form.name).c_str(), form.flavour),
+            ASSERT_EQ(writeMeshFile(theMesh(), form.format, path(form.name).c_str(), form.flavour),
                       0);
         });
     for (const Form& form : allForms()) {
         SCOPED_TRACE(form.name);
         const std::string input = path(form.name);
-        resetGlobals();
+        resetRunState();
         FileFlavour flavour;
         std::string complete = printedBy([&] {
-            ASSERT_EQ(readMeshFile(theMesh, form.format, input.c_str(), flavour),
+            ASSERT_EQ(readMeshFile(theMesh(), form.format, input.c_str(), flavour),
                       ReadStatus::Loaded);
         });
-        const std::size_t faces = theMesh.faces.size();
+        const std::size_t faces = theMesh().faces.size();
         ASSERT_EQ(faces, 120u);
 
         // The text formats are parsed on a second thread: there the failure
@@ -170,18 +170,18 @@ TEST_F(Memory, EveryLoadFailsAsUnreadableWhenMemoryRunsOut) {
                 form.format == MeshFormat::Ply)
                 continue;
             const long failures = forEachFailingAllocation([&](long n) {
-                resetGlobals();
+                resetRunState();
                 ReadStatus status = ReadStatus::Loaded;
                 bool failed = false;
                 const std::string printed = printedBy([&] {
                     failAllocationsFrom(n, threads);
-                    status = readMeshFile(theMesh, form.format, input.c_str(), flavour);
+                    status = readMeshFile(theMesh(), form.format, input.c_str(), flavour);
                     failed = stopFailing();
                 });
                 if (!failed) {
                     EXPECT_EQ(status, ReadStatus::Loaded);
                     EXPECT_EQ(printed, complete);
-                    EXPECT_EQ(theMesh.faces.size(), faces);
+                    EXPECT_EQ(theMesh().faces.size(), faces);
                     return false;
                 }
                 SCOPED_TRACE("allocation " + std::to_string(n));
@@ -229,11 +229,11 @@ TEST_F(Memory, EveryRunEndsWithOneFailureMessageWhenMemoryRunsOut) {
     const std::string input = path("in.smf");
     const std::string output = path("out.smf");
     printedBy([&] {
-        ASSERT_EQ(writeMeshFile(theMesh, MeshFormat::Smf, input.c_str(), FileFlavour{}), 0);
+        ASSERT_EQ(writeMeshFile(theMesh(), MeshFormat::Smf, input.c_str(), FileFlavour{}), 0);
     });
     const char* const argv[] = {"zeq", "-N", "40", input.c_str(), output.c_str()};
     auto run = [&](long failFrom, bool& failed) {
-        resetGlobals();
+        resetRunState();
         int status = -1;
         const std::string printed = printedBy([&] {
             if (failFrom > 0) failAllocationsFrom(failFrom);

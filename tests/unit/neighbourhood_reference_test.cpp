@@ -12,7 +12,7 @@
 
 #include "orient/orient_faces.h"
 #include "simplify/run_pass.h"
-#include "simplify/sweep_marks.h"
+#include "simplify/simplification_state.h"
 #include "tests/unit/test_mesh.h"
 
 namespace zeq::test {
@@ -178,10 +178,10 @@ public:
     // Takes the shared record as it is now: after code other than these
     // queries has asked its own (a collapse does).
     void resync() {
-        mirror_.kind = neighbourhood->kind;
-        mirror_.vertices = neighbourhood->vertices;
-        mirror_.edges = neighbourhood->edges;
-        mirror_.faces = neighbourhood->faces;
+        mirror_.kind = currentRun().neighbourhood.kind;
+        mirror_.vertices = currentRun().neighbourhood.vertices;
+        mirror_.edges = currentRun().neighbourhood.edges;
+        mirror_.faces = currentRun().neighbourhood.faces;
     }
     Random& random() { return random_; }
 
@@ -201,7 +201,7 @@ public:
     // its corners and edges, an edge and its faces), and as many random
     // triples, any of them null, as `randomTriples`.
     void everyForm(int randomTriples) {
-        const Mesh& m = theMesh;
+        const Mesh& m = theMesh();
         const std::vector<VertexId> vertices(m.vertices.begin(), m.vertices.end());
         const std::vector<EdgeId> edges(m.edges.begin(), m.edges.end());
         const std::vector<FaceId> faces(m.faces.begin(), m.faces.end());
@@ -250,10 +250,10 @@ private:
         ++asked_;
         // The mesh first: it must cope with whatever the lists hold (holes
         // included) before the reference's snapshots read them.
-        Neighbourhood* n = theMesh.queryNeighbourhood(kind, v, e, f);
+        Neighbourhood* n = theMesh().queryNeighbourhood(kind, v, e, f);
         referenceQuery(mirror_, kind, v, e, f);
         std::string diff;
-        if (n != neighbourhood) diff += " not the shared record;";
+        if (n != &currentRun().neighbourhood) diff += " not the shared record;";
         if (n->kind != mirror_.kind) diff += " kind " + std::to_string(n->kind) + ";";
         if (n->vertices != mirror_.vertices)
             diff += " vertices " + show(n->vertices) + " instead of " + show(mirror_.vertices) + ";";
@@ -284,9 +284,9 @@ TEST_F(NeighbourhoodReference, SmallClosedMeshes) {
     for (const bool octahedron : {false, true}) {
         for (const bool oriented : {false, true}) {
             SCOPED_TRACE(std::string(octahedron ? "octahedron" : "tetrahedron") + (oriented ? ", oriented" : ""));
-            resetGlobals();
+            resetRunState();
             buildMesh(octahedron ? kOcta : kTetra, octahedron ? kOctaFaces : kTetraFaces);
-            if (oriented) printedBy([] { orientFaces(theMesh); });
+            if (oriented) printedBy([] { orientFaces(theMesh()); });
             QueryComparison q(octahedron ? 11u : 12u);
             q.everyForm(2000);
         }
@@ -319,20 +319,20 @@ void buildSoup(std::uint32_t seed) {
     faces.push_back({9, 9, 9});
     buildMesh(positions, faces);
     for (int i = 0; i < 6; ++i) {
-        theMesh.edges[random.below(theMesh.edges.size())]->setId(
-            theMesh.edges[random.below(theMesh.edges.size())]->getId());
-        theMesh.faces[random.below(theMesh.faces.size())]->setId(
-            theMesh.faces[random.below(theMesh.faces.size())]->getId());
+        theMesh().edges[random.below(theMesh().edges.size())]->setId(
+            theMesh().edges[random.below(theMesh().edges.size())]->getId());
+        theMesh().faces[random.below(theMesh().faces.size())]->setId(
+            theMesh().faces[random.below(theMesh().faces.size())]->getId());
     }
 }
 
 TEST_F(NeighbourhoodReference, NonManifoldSoup) {
     for (const std::uint32_t seed : {1u, 2u}) {
         SCOPED_TRACE(seed);
-        resetGlobals();
+        resetRunState();
         buildSoup(seed);
         std::size_t widest = 0;
-        for (const EdgeId e : theMesh.edges) widest = std::max<std::size_t>(widest, e->faces.size());
+        for (const EdgeId e : theMesh().edges) widest = std::max<std::size_t>(widest, e->faces.size());
         ASSERT_GE(widest, 3u);
         QueryComparison q(seed);
         q.everyForm(4000);
@@ -348,14 +348,14 @@ TEST_F(NeighbourhoodReference, SoupWithMissingEndsAndOneSidedLinks) {
     Random random(33u);
     printedBy([&] {
         for (int i = 0; i < 10; ++i) {
-            const EdgeId e = theMesh.edges[random.below(theMesh.edges.size())];
+            const EdgeId e = theMesh().edges[random.below(theMesh().edges.size())];
             const VertexId end = random.oneIn(2) ? e->end1 : e->end2;
             if (end != nullptr) end->unlinkEdge(e);  // the edge loses that end
         }
         for (int i = 0; i < 6; ++i) {
-            const EdgeId e = theMesh.edges[random.below(theMesh.edges.size())];
+            const EdgeId e = theMesh().edges[random.below(theMesh().edges.size())];
             if (!e->faces.empty()) e->dropFace(e->faces.front());
-            const VertexId v = theMesh.vertices[random.below(theMesh.vertices.size())];
+            const VertexId v = theMesh().vertices[random.below(theMesh().vertices.size())];
             if (!v->edges.empty()) v->dropEdge(v->edges[v->edges.size() / 2]);
         }
     });
@@ -373,16 +373,16 @@ TEST_F(NeighbourhoodReference, FanAroundAVertexOfHighDegree) {
     for (int i = 0; i < kRim; ++i) faces.push_back({0, 1 + i, 1 + (i + 1) % kRim});
     for (int i = 0; i < 70; ++i) faces.push_back(faces[(i * 37) % kRim]);
     buildMesh(positions, faces);
-    const VertexId centre = theMesh.vertices[0];
+    const VertexId centre = theMesh().vertices[0];
     ASSERT_EQ(centre->edges.size(), static_cast<std::uint32_t>(kRim));
-    const std::vector<VertexId> vertices(theMesh.vertices.begin(), theMesh.vertices.end());
+    const std::vector<VertexId> vertices(theMesh().vertices.begin(), theMesh().vertices.end());
     QueryComparison q(200u);
     // The star alone, without each face in turn, and in between stars of
     // other vertices (the table is shared between queries).
     q.ask(kFaces, centre, {}, {});
-    ASSERT_EQ(neighbourhood->faces.size(), 270u);
+    ASSERT_EQ(currentRun().neighbourhood.faces.size(), 270u);
     for (int i = 0; i < 20; ++i) {
-        q.ask(kFaces, centre, {}, theMesh.faces[q.random().below(theMesh.faces.size())]);
+        q.ask(kFaces, centre, {}, theMesh().faces[q.random().below(theMesh().faces.size())]);
         q.ask(kFaces, q.random().pick(vertices), {}, {});
     }
     q.everyForm(2000);
@@ -413,11 +413,11 @@ TEST_F(NeighbourhoodReference, AfterCollapses) {
         faces.push_back({top, kSegments + i, kSegments + j});
     }
     buildMesh(positions, faces);
-    printedBy([] { orientFaces(theMesh); });
-    thresholdPercent = 0;  // every collapse that turns no face over
-    const std::vector<VertexId> vertices(theMesh.vertices.begin(), theMesh.vertices.end());
-    const std::vector<EdgeId> edges(theMesh.edges.begin(), theMesh.edges.end());
-    const std::vector<FaceId> faceList(theMesh.faces.begin(), theMesh.faces.end());
+    printedBy([] { orientFaces(theMesh()); });
+    currentRun().thresholdPercent = 0;  // every collapse that turns no face over
+    const std::vector<VertexId> vertices(theMesh().vertices.begin(), theMesh().vertices.end());
+    const std::vector<EdgeId> edges(theMesh().edges.begin(), theMesh().edges.end());
+    const std::vector<FaceId> faceList(theMesh().faces.begin(), theMesh().faces.end());
     // The vertices of highest degree, by a count that leaves their lists as they are.
     auto widest = [&] {
         std::vector<VertexId> byDegree = vertices;

@@ -18,10 +18,10 @@ protected:
     }
     // The fresh list of a query; -1 stands for an absent argument.
     Ids query(int kind, int v, int e, int f) {
-        Neighbourhood* n = theMesh.queryNeighbourhood(kind, v < 0 ? VertexId{} : theMesh.vertices[v],
-                                                      e < 0 ? EdgeId{} : theMesh.edges[e],
-                                                      f < 0 ? FaceId{} : theMesh.faces[f]);
-        EXPECT_EQ(n, neighbourhood);
+        Neighbourhood* n = theMesh().queryNeighbourhood(kind, v < 0 ? VertexId{} : theMesh().vertices[v],
+                                                      e < 0 ? EdgeId{} : theMesh().edges[e],
+                                                      f < 0 ? FaceId{} : theMesh().faces[f]);
+        EXPECT_EQ(n, &currentRun().neighbourhood);
         EXPECT_EQ(n->kind, kind);
         return kind == kVertices ? ids(n->vertices) : kind == kEdges ? ids(n->edges) : ids(n->faces);
     }
@@ -58,11 +58,11 @@ TEST_F(DiamondQuery, EveryForm) {
             << "kind " << r.kind << " v " << r.v << " e " << r.e << " f " << r.f;
     // (-, e, -) and (-, -, f) leave out every record numbered like the argument,
     // and (-, -, f) also refills the edge list with f's edges.
-    theMesh.edges[3]->setId(0);
-    theMesh.faces[1]->setId(0);
+    theMesh().edges[3]->setId(0);
+    theMesh().faces[1]->setId(0);
     EXPECT_EQ(query(kEdges, -1, 0, -1), (Ids{2, 1, 4}));
     EXPECT_EQ(query(kFaces, -1, -1, 0), (Ids{}));
-    EXPECT_EQ(ids(neighbourhood->edges), (Ids{0, 1, 2}));
+    EXPECT_EQ(ids(currentRun().neighbourhood.edges), (Ids{0, 1, 2}));
 }
 
 // A closed fan of 100 triangles fi = (0, i+1, i+2), f99 = (0, 100, 1). The
@@ -70,7 +70,7 @@ TEST_F(DiamondQuery, EveryForm) {
 // 0-1 carries f0 and f99, spoke 0-k (k >= 2) carries f(k-2) and f(k-1). So the
 // star in order of first appearance is f0, f99, f1, f2, ..., f98.
 TEST_F(DiamondQuery, StarOfAVertexOfHighDegree) {
-    resetGlobals();
+    resetRunState();
     std::vector<Corners> faces;
     for (int i = 0; i < 99; ++i) faces.push_back({0, i + 1, i + 2});
     faces.push_back({0, 100, 1});
@@ -89,7 +89,7 @@ TEST_F(DiamondQuery, StarOfAVertexOfHighDegree) {
 // One triangle listed 100 times: its corners have two edges each but a star
 // of 100 faces, more than a star usually has per edge.
 TEST_F(DiamondQuery, StarBiggerThanTheDegreeSuggests) {
-    resetGlobals();
+    resetRunState();
     buildMesh(std::vector<Point3>(3), std::vector<Corners>(100, Corners{0, 1, 2}));
     Ids all;
     for (int i = 0; i < 100; ++i) all.push_back(i);

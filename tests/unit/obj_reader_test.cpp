@@ -6,7 +6,7 @@
 namespace zeq::test {
 namespace {
 
-ReadStatus loadText(const std::string& text) { return readObjText(theMesh, text.data(), text.size()); }
+ReadStatus loadText(const std::string& text) { return readObjText(theMesh(), text.data(), text.size()); }
 
 // The unit square 0 (0,0,0) 1 (1,0,0) 2 (1,1,0) 3 (0,1,0) as the triangles
 // (0,1,2) and (0,2,3): 5 edges.
@@ -17,16 +17,16 @@ const std::string kSquareCounts = " 4 <Vertices>\n 5 <Edges>\n 2 <Faces>\n";
 
 // Loads `text`, expecting the square.
 void expectSquare(const std::string& text, const std::string& what) {
-    resetGlobals();
+    resetRunState();
     ReadStatus status = ReadStatus::BadHeader;
     EXPECT_EQ(printedBy([&] { status = loadText(text); }), kSquareCounts) << what;
     EXPECT_EQ(static_cast<int>(status), 0) << what;
     EXPECT_EQ(records(), kSquareRecords) << what;
-    EXPECT_EQ(checkInvariants(theMesh), "") << what;
+    EXPECT_EQ(checkInvariants(theMesh()), "") << what;
 }
 
 void expectFails(const std::string& text, int status, const std::string& what) {
-    resetGlobals();
+    resetRunState();
     ReadStatus got = ReadStatus::Loaded;
     EXPECT_EQ(printedBy([&] { got = loadText(text); }), "") << what;
     EXPECT_EQ(static_cast<int>(got), status) << what;
@@ -59,8 +59,8 @@ TEST(ObjReader, ContinuedLinesAndWelding) {
     expectFails(kSquareVertices + "f 1 2 \\\n3 x\n", 5, "a bad corner on a continuation");
     const std::string split = "v 0 0 0\nv 1 0 0\nv 1 1 0\nv -0 0 0\nv 1 1 0\nv 0 1 0\nf 1 2 3\nf 4 5 6\n";
     expectSquare(split, "a vertex per corner");
-    resetGlobals();
-    EXPECT_EQ(printedBy([&] { EXPECT_EQ(readObjText(theMesh, split.data(), split.size(), false), ReadStatus::Loaded); }),
+    resetRunState();
+    EXPECT_EQ(printedBy([&] { EXPECT_EQ(readObjText(theMesh(), split.data(), split.size(), false), ReadStatus::Loaded); }),
               " 6 <Vertices>\n 6 <Edges>\n 2 <Faces>\n");
 }
 
@@ -88,25 +88,25 @@ TEST(ObjReader, SkippedLinesAndCrLf) {
 // A face of n corners is split into (c0, ck, ck+1).
 TEST(ObjReader, PolygonsAreFanned) {
     // A regular-ish pentagon, listed from its corner 3.
-    resetGlobals();
+    resetRunState();
     const std::string text = "v 1 0 0\nv 0.3 1 0\nv -0.8 0.6 0\nv -0.8 -0.6 0\nv 0.3 -1 0\nf 4 5 1 2 3\n";
     ReadStatus status = ReadStatus::BadHeader;
     EXPECT_EQ(printedBy([&] { status = loadText(text); }), " 5 <Vertices>\n 7 <Edges>\n 3 <Faces>\n");
     EXPECT_EQ(static_cast<int>(status), 0);
     std::vector<Corners> corners;
-    for (const FaceId f : theMesh.faces) corners.push_back(cornersOf(f));
+    for (const FaceId f : theMesh().faces) corners.push_back(cornersOf(f));
     EXPECT_EQ(corners, (std::vector<Corners>{{3, 4, 0}, {3, 0, 1}, {3, 1, 2}}));
 }
 
 // Vertices alone, and vertices no face names: all counted.
 TEST(ObjReader, VerticesWithoutFaces) {
-    resetGlobals();
+    resetRunState();
     ReadStatus status = ReadStatus::BadHeader;
     EXPECT_EQ(printedBy([&] { status = loadText("v 1 2 3\nv -0 1e-3 +5\n"); }),
               " 2 <Vertices>\n 0 <Edges>\n 0 <Faces>\n");
     EXPECT_EQ(static_cast<int>(status), 0);
     EXPECT_EQ(records(), vertexRecord(1, 2, 3) + vertexRecord(-0.0, 1e-3, 5) + "edges 0\n");
-    resetGlobals();
+    resetRunState();
     EXPECT_EQ(printedBy([&] { status = loadText("v 9 9 9\n" + kSquareVertices + "f 2 3 4\n"); }),
               " 5 <Vertices>\n 3 <Edges>\n 1 <Faces>\n");
 }
@@ -156,7 +156,7 @@ using ObjFile = FileTest;
 TEST_F(ObjFile, FromFiles) {
     const std::string name = write("square.obj", "o s\r\n" + kSquareVertices + "f 1/1 2/1 3/1\r\nf -4 -2 -1");
     ReadStatus status = ReadStatus::BadHeader;
-    EXPECT_EQ(printedBy([&] { status = readObj(theMesh, name.c_str()); }), kSquareCounts);
+    EXPECT_EQ(printedBy([&] { status = readObj(theMesh(), name.c_str()); }), kSquareCounts);
     EXPECT_EQ(static_cast<int>(status), 0);
     EXPECT_EQ(records(), kSquareRecords);
     expectUnreadableFiles([](Mesh& m, const char* n) { return readObj(m, n); });

@@ -23,7 +23,7 @@ std::string totals(int edges, int faces, const std::string& name = kName) {
 }
 const std::string kH44 = header("4", "4");
 
-ReadStatus loadText(const std::string& text) { return readOffText(theMesh, text.data(), text.size(), kName.c_str()); }
+ReadStatus loadText(const std::string& text) { return readOffText(theMesh(), text.data(), text.size(), kName.c_str()); }
 
 void expectAll(ReadStatus status, const std::vector<LoadCase>& cases) { expectLoads(cases, status, loadText); }
 
@@ -71,25 +71,25 @@ TEST_F(OffReader, Status0Loaded) {
 // vertex, numbered in order of first appearance (0 and -0 alike).
 TEST_F(OffReader, WeldsWhenAsked) {
     const std::string text = "OFF\n5 2 0\n0 0 0\n1 0 0\n0 1 0\n0 0 1\n1 -0 0\n3 0 1 2\n3 4 3 2\n";
-    ASSERT_EQ(quietLoad([](const std::string& t) { return readOffText(theMesh, t.data(), t.size(), "w.off", true); },
+    ASSERT_EQ(quietLoad([](const std::string& t) { return readOffText(theMesh(), t.data(), t.size(), "w.off", true); },
                         text),
               0);
-    ASSERT_EQ(theMesh.vertices.size(), 4u);
-    EXPECT_EQ(cornersOf(theMesh.faces[1]), (Corners{1, 3, 2}));
-    EXPECT_EQ(theMesh.edges.size(), 5u);
+    ASSERT_EQ(theMesh().vertices.size(), 4u);
+    EXPECT_EQ(cornersOf(theMesh().faces[1]), (Corners{1, 3, 2}));
+    EXPECT_EQ(theMesh().edges.size(), 5u);
     ASSERT_EQ(quietLoad(loadText, text), 0);
-    EXPECT_EQ(theMesh.vertices.size(), 5u);
+    EXPECT_EQ(theMesh().vertices.size(), 5u);
 }
 
 TEST_F(OffReader, Status0BuildsWhatTheFileSays) {
     ASSERT_EQ(quietLoad(loadText, kTetra), 0);
     const std::vector<Corners> corners = {{0, 1, 2}, {0, 1, 3}, {1, 2, 3}, {0, 2, 3}};
-    for (int i = 0; i < 4; ++i) EXPECT_EQ(cornersOf(theMesh.faces[i]), corners[i]) << i;
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(cornersOf(theMesh().faces[i]), corners[i]) << i;
 
     ASSERT_EQ(quietLoad(loadText, "OFF\n4 2 0\n" + kVertexLines + "4 0 1 2 3\n3 3 1 0\n"), 0);
-    EXPECT_EQ(cornersOf(theMesh.faces[0]), (Corners{0, 1, 2}));
-    EXPECT_EQ(cornersOf(theMesh.faces[1]), (Corners{0, 2, 3}));
-    EXPECT_EQ(cornersOf(theMesh.faces[2]), (Corners{3, 1, 0}));
+    EXPECT_EQ(cornersOf(theMesh().faces[0]), (Corners{0, 1, 2}));
+    EXPECT_EQ(cornersOf(theMesh().faces[1]), (Corners{0, 2, 3}));
+    EXPECT_EQ(cornersOf(theMesh().faces[2]), (Corners{3, 1, 0}));
 }
 
 // From files: the totals name the file as passed; a missing name or a
@@ -97,7 +97,7 @@ TEST_F(OffReader, Status0BuildsWhatTheFileSays) {
 TEST_F(OffReader, FromFiles) {
     ReadStatus status = ReadStatus::Loaded;
     const std::string tetra = write("tetra.off", kTetra.substr(0, kTetra.size() - 1));
-    EXPECT_EQ(printedBy([&] { status = readOff(theMesh, tetra.c_str()); }), kH44 + totals(6, 4, tetra));
+    EXPECT_EQ(printedBy([&] { status = readOff(theMesh(), tetra.c_str()); }), kH44 + totals(6, 4, tetra));
     EXPECT_EQ(static_cast<int>(status), 0);
     expectUnreadableFiles([](Mesh& m, const char* n) { return readOff(m, n); });
     expectAll(ReadStatus::FileEmpty, {{"no characters", "", "", 0, 0, 0}});
@@ -127,7 +127,7 @@ TEST_F(OffReader, Status4VertexRecordIncomplete) {
     expectAll(ReadStatus::BadVertices,
               {{"huge count", "OFF\n2000000000 1 0\n0.5 0.5 0.5\n", header("2000000000", "1"), 1, 0, 0}});
     // (Vertices are stored in 2 MiB steps: room for 32768 of them at first.)
-    EXPECT_LE(theMesh.vertexRoom(), 32768u);
+    EXPECT_LE(theMesh().vertexRoom(), 32768u);
 }
 
 TEST_F(OffReader, Status5FaceRecordUnreadable) {

@@ -27,7 +27,7 @@ double length(const Point3& a) { return std::sqrt(dot(a, a)); }
 Point3 centroid(const FaceId f) {
     Point3 s{0, 0, 0};
     for (int id : cornersOf(f)) {
-        const Point3 p = theMesh.vertices[id]->positionCopy();
+        const Point3 p = theMesh().vertices[id]->positionCopy();
         s = {s.x + p.x / 3, s.y + p.y / 3, s.z + p.z / 3};
     }
     return s;
@@ -48,8 +48,8 @@ Point3 centroid(const FaceId f) {
 // e4 [F1 F2], e5 [F2 F3].
 TEST_F(OrientPass, ConsistentTetrahedronKeepsFileWindingWithEntryEdgeFirst) {
     buildMesh(kTetra, kTetraFaces);
-    EXPECT_EQ(orientFaces(theMesh), 4u);  // every face oriented
-    const auto& F = theMesh.faces;
+    EXPECT_EQ(orientFaces(theMesh()), 4u);  // every face oriented
+    const auto& F = theMesh().faces;
     // Seed F0 from e0 = (0,2) entered end2 -> end1: item (F0, a=2, b=0, e0).
     // Other edge at 2 is e1, third corner 1: winding 0->2->1, list
     // [e0 e1 e2]; F0 moves to the end of e1's and e2's face lists. Walk:
@@ -75,9 +75,9 @@ TEST_F(OrientPass, ConsistentTetrahedronKeepsFileWindingWithEntryEdgeFirst) {
         ASSERT_NE(F[i]->getNormal(), nullptr);
         EXPECT_NEAR(length(minus(F[i]->getNormal()->value(), normals[i])), 0.0, 1e-15);
     }
-    for (int e = 0; e < 6; ++e) EXPECT_EQ(ids(theMesh.edges[e]->faces), faceLists[e]) << e;
-    EXPECT_EQ(windingClash(theMesh), "");
-    EXPECT_EQ(checkInvariants(theMesh), "");
+    for (int e = 0; e < 6; ++e) EXPECT_EQ(ids(theMesh().edges[e]->faces), faceLists[e]) << e;
+    EXPECT_EQ(windingClash(theMesh()), "");
+    EXPECT_EQ(checkInvariants(theMesh()), "");
 }
 
 // Faces 1, 4 and 6 written inward, and face 0 outward or inward: the whole
@@ -85,25 +85,25 @@ TEST_F(OrientPass, ConsistentTetrahedronKeepsFileWindingWithEntryEdgeFirst) {
 TEST_F(OrientPass, RandomlyWoundOctahedronFollowsItsFirstFace) {
     for (bool firstInward : {false, true}) {
         SCOPED_TRACE(firstInward);
-        resetGlobals();
+        resetRunState();
         std::vector<Corners> file = kOctaFaces;
         for (int i : {1, 4, 6}) file[i] = flipped(file[i]);
         if (firstInward) file[0] = flipped(file[0]);
         buildMesh(kOcta, file);
-        orientFaces(theMesh);
-        EXPECT_EQ(cornersOf(theMesh.faces[0]), file[0]);
+        orientFaces(theMesh());
+        EXPECT_EQ(cornersOf(theMesh().faces[0]), file[0]);
         const double side = firstInward ? -1 : 1;
         for (int i = 0; i < 8; ++i) {
             SCOPED_TRACE(i);
-            const FaceId f = theMesh.faces[i];
+            const FaceId f = theMesh().faces[i];
             EXPECT_EQ(rotated(cornersOf(f)), rotated(firstInward ? flipped(kOctaFaces[i]) : kOctaFaces[i]));
             ASSERT_NE(f->getNormal(), nullptr);
             const Point3 n = f->getNormal()->value();
             EXPECT_NEAR(length(n), 1.0, 1e-6);
             EXPECT_NEAR(dot(n, centroid(f)), side / std::sqrt(3.0), 1e-6);
         }
-        EXPECT_EQ(windingClash(theMesh), "");
-        EXPECT_EQ(checkInvariants(theMesh), "");
+        EXPECT_EQ(windingClash(theMesh()), "");
+        EXPECT_EQ(checkInvariants(theMesh()), "");
     }
 }
 
@@ -115,8 +115,8 @@ TEST_F(OrientPass, LaterComponentIsEnteredFromEnd1AndComesOutReversed) {
     std::vector<Corners> faces = kTetraFaces;
     for (const Corners& c : kTetraFaces) faces.push_back({c[0] + 4, c[1] + 4, c[2] + 4});
     buildMesh(positions, faces);
-    orientFaces(theMesh);
-    const auto& F = theMesh.faces;
+    orientFaces(theMesh());
+    const auto& F = theMesh().faces;
     for (int i = 0; i < 4; ++i) {
         SCOPED_TRACE(i);
         EXPECT_EQ(rotated(cornersOf(F[i])), rotated(faces[i]));
@@ -127,7 +127,7 @@ TEST_F(OrientPass, LaterComponentIsEnteredFromEnd1AndComesOutReversed) {
     // list [e6 e8 e7].
     EXPECT_EQ(ids(F[4]->edges), (Ids{6, 8, 7}));
     EXPECT_EQ(cornersOf(F[4]), (Corners{6, 4, 5}));
-    EXPECT_EQ(windingClash(theMesh), "");
+    EXPECT_EQ(windingClash(theMesh()), "");
 }
 
 TEST_F(OrientPass, NormalRoundsEdgeVectorsCrossProductAndLengthToSingle) {
@@ -137,14 +137,14 @@ TEST_F(OrientPass, NormalRoundsEdgeVectorsCrossProductAndLengthToSingle) {
     const Point3 q{0, 0, 0};
     const Point3 r{-3 - 0x1p-33, 0, -1 + 0x1p-45};
     buildMesh({p, q, r}, {{0, 1, 2}});
-    orientFaces(theMesh);
+    orientFaces(theMesh());
     // u = (1 + 2^-40, 2, 0) rounds to (1, 2, 0); w = (3 + 2^-33, 0, 1 - 2^-45)
     // rounds to (3, 0, 1). n = (2*1 - 0*0, 0*3 - 1*1, 1*0 - 2*3) = (2, -1, -6),
     // L = float(sqrt(41)); the quotients are taken in double.
     const double length41 = static_cast<float>(std::sqrt(41.0));
     const Point3 expected{2.0 / length41, -1.0 / length41, -6.0 / length41};
-    ASSERT_NE(theMesh.faces[0]->getNormal(), nullptr);
-    const Point3 n = theMesh.faces[0]->getNormal()->value();
+    ASSERT_NE(theMesh().faces[0]->getNormal(), nullptr);
+    const Point3 n = theMesh().faces[0]->getNormal()->value();
     EXPECT_EQ(n.x, expected.x);
     EXPECT_EQ(n.y, expected.y);
     EXPECT_EQ(n.z, expected.z);
@@ -156,12 +156,12 @@ TEST_F(OrientPass, NormalRoundsEdgeVectorsCrossProductAndLengthToSingle) {
 }
 
 TEST_F(OrientPass, FacesThatAreNoTriangleCycleKeepTheirOrder) {
-    EXPECT_EQ(orientFaces(theMesh), 0u);  // an empty mesh is left alone
+    EXPECT_EQ(orientFaces(theMesh()), 0u);  // an empty mesh is left alone
     // Face (0,0,1): e0 = (0,0) a self-loop, e1 = (0,1), e2 = (1,0). The seed
     // has tail and head both 0, so its normal is 0/0.
     buildMesh({{0, 0, 0}, {1, 0, 0}}, {{0, 0, 1}});
-    EXPECT_EQ(orientFaces(theMesh), 1u);
-    const FaceId f = theMesh.faces[0];
+    EXPECT_EQ(orientFaces(theMesh()), 1u);
+    const FaceId f = theMesh().faces[0];
     EXPECT_EQ(ids(f->edges), (Ids{0, 1, 2}));
     ASSERT_NE(f->getNormal(), nullptr);
     EXPECT_TRUE(std::isnan(f->getNormal()->value().x));
@@ -177,9 +177,9 @@ TEST_F(OrientPass, EdgeWithThreeFacesQueuesEveryOtherFaceTheSameWay) {
     //   F2 [e0 e5 e6]: e5 = (1,4), e6 = (4,0); other edge at 0 is e6 ->
     //   winding 1->0->4, list [e0 e6 e5].
     buildMesh({{0, 0, 0}, {1, 0, 0}, {0.5, 1, 0}, {0.5, -1, 0}, {0.5, 0, 1}}, {{0, 1, 2}, {1, 0, 3}, {0, 1, 4}});
-    ASSERT_EQ(ids(theMesh.edges[0]->faces), (Ids{0, 1, 2}));
-    EXPECT_EQ(orientFaces(theMesh), 3u);  // each face once
-    const auto& F = theMesh.faces;
+    ASSERT_EQ(ids(theMesh().edges[0]->faces), (Ids{0, 1, 2}));
+    EXPECT_EQ(orientFaces(theMesh()), 3u);  // each face once
+    const auto& F = theMesh().faces;
     EXPECT_EQ((std::vector<Corners>{cornersOf(F[0]), cornersOf(F[1]), cornersOf(F[2])}),
               (std::vector<Corners>{{0, 1, 2}, {1, 0, 3}, {1, 0, 4}}));
     EXPECT_EQ(ids(F[2]->edges), (Ids{0, 6, 5}));

@@ -90,12 +90,12 @@ struct Loaded {
 };
 
 Loaded load(const std::string& bytes) {
-    resetGlobals();
+    resetRunState();
     Loaded out;
     out.flavour.encoding = FileFlavour::Encoding::BinaryBigEndian;  // something a load must overwrite
     out.flavour.doubleCoordinates = false;
     ReadStatus status = ReadStatus::Loaded;
-    out.printed = printedBy([&] { status = readPlyData(theMesh, bytes.data(), bytes.size(), out.flavour); });
+    out.printed = printedBy([&] { status = readPlyData(theMesh(), bytes.data(), bytes.size(), out.flavour); });
     out.status = static_cast<int>(status);
     return out;
 }
@@ -165,7 +165,7 @@ TEST(PlyReader, SameRecordsGiveTheSameMeshInEveryEncoding) {
         EXPECT_EQ(got.status, 0);
         EXPECT_EQ(got.printed, kPyramidCounts);
         EXPECT_EQ(records(), kPyramidRecords);
-        EXPECT_EQ(checkInvariants(theMesh), "");
+        EXPECT_EQ(checkInvariants(theMesh()), "");
         EXPECT_EQ(got.flavour.encoding, encoding == "ascii"                  ? FileFlavour::Encoding::Text
                                         : encoding == "binary_little_endian" ? FileFlavour::Encoding::BinaryLittleEndian
                                                                              : FileFlavour::Encoding::BinaryBigEndian);
@@ -202,7 +202,7 @@ TEST(PlyReader, TextVariantsAndVertexIndexName) {
         got = load(plyFile("binary_big_endian", elements));
         EXPECT_EQ(got.status, static_cast<int>(ReadStatus::NoFaces));
         EXPECT_EQ(got.printed, "");
-        EXPECT_EQ(theMesh.vertices.size(), 3u);
+        EXPECT_EQ(theMesh().vertices.size(), 3u);
     }
     expectFails(plyFile("ascii", {xyzVertices("float", {{"1e39", "0", "0"}})}), 4, "vertex error before no faces");
 }
@@ -223,9 +223,9 @@ TEST(PlyReader, VerticesWithEqualPositionsAreWelded) {
             EXPECT_EQ(got.printed, " 4 <Vertices>\n 5 <Edges>\n 2 <Faces>\n");
             EXPECT_EQ(records(), vertexRecord(0, 0, 0) + vertexRecord(1, 0, 0) + vertexRecord(1, 1, 0) +
                                      vertexRecord(0, 1, 0) + "f 0 1 2\nf 0 2 3\nedges 5\n");
-            resetGlobals();
+            resetRunState();
             FileFlavour flavour;
-            EXPECT_EQ(printedBy([&] { readPlyData(theMesh, bytes.data(), bytes.size(), flavour, false); }),
+            EXPECT_EQ(printedBy([&] { readPlyData(theMesh(), bytes.data(), bytes.size(), flavour, false); }),
                       " 6 <Vertices>\n 6 <Edges>\n 2 <Faces>\n");
         }
     }
@@ -274,8 +274,8 @@ TEST(PlyReader, EveryIntegerTypeForCountsAndIndices) {
                     encoding, {xyzVertices("float", square), triangleFaces({{"0", "1", "2", "3"}}, countType, indexType)}));
                 ASSERT_EQ(got.status, 0);
                 EXPECT_EQ(got.printed, " 4 <Vertices>\n 5 <Edges>\n 2 <Faces>\n");
-                EXPECT_EQ(cornersOf(theMesh.faces[0]), (Corners{0, 1, 2}));
-                EXPECT_EQ(cornersOf(theMesh.faces[1]), (Corners{0, 2, 3}));
+                EXPECT_EQ(cornersOf(theMesh().faces[0]), (Corners{0, 1, 2}));
+                EXPECT_EQ(cornersOf(theMesh().faces[1]), (Corners{0, 2, 3}));
             }
 }
 
@@ -290,9 +290,9 @@ TEST(PlyReader, PolygonsAreFannedFromTheirFirstCorner) {
         ASSERT_EQ(got.status, 0) << encoding;
         // 6 sides + 3 diagonals from corner 2.
         EXPECT_EQ(got.printed, " 6 <Vertices>\n 9 <Edges>\n 4 <Faces>\n") << encoding;
-        EXPECT_EQ(ids(theMesh.faces), (Ids{0, 1, 2, 3}));
+        EXPECT_EQ(ids(theMesh().faces), (Ids{0, 1, 2, 3}));
         std::vector<Corners> corners;
-        for (const FaceId f : theMesh.faces) corners.push_back(cornersOf(f));
+        for (const FaceId f : theMesh().faces) corners.push_back(cornersOf(f));
         EXPECT_EQ(corners, (std::vector<Corners>{{2, 3, 4}, {2, 4, 5}, {2, 5, 0}, {2, 0, 1}})) << encoding;
     }
 }
@@ -370,14 +370,14 @@ TEST(PlyReader, HeaderProblems) {
         const Loaded got = load(header + body);
         EXPECT_EQ(got.status, 3) << what;
         EXPECT_EQ(got.printed, "") << what;
-        EXPECT_TRUE(theMesh.vertices.empty()) << what;
+        EXPECT_TRUE(theMesh().vertices.empty()) << what;
     }
     // The face element before the vertex element is a header problem with a
     // reason of its own.
     const Loaded first = load("ply\nformat ascii 1.0\n" + face + vertex + "end_header\n" + body);
     EXPECT_EQ(first.status, static_cast<int>(ReadStatus::FacesBeforeVertices));
     EXPECT_EQ(first.printed, "");
-    EXPECT_TRUE(theMesh.vertices.empty());
+    EXPECT_TRUE(theMesh().vertices.empty());
     // The same header with the problem taken out loads.
     EXPECT_EQ(load("ply\nformat ascii 1.0\n" + vertex + face + "end_header\n" + body).status, 0);
 }
@@ -481,8 +481,8 @@ TEST_F(PlyFile, FromFiles) {
         const std::string name = write("p.ply", plyFile(encoding, pyramidWithEverythingAround()));
         FileFlavour flavour;
         ReadStatus status = ReadStatus::BadHeader;
-        resetGlobals();
-        EXPECT_EQ(printedBy([&] { status = readPly(theMesh, name.c_str(), flavour); }), kPyramidCounts);
+        resetRunState();
+        EXPECT_EQ(printedBy([&] { status = readPly(theMesh(), name.c_str(), flavour); }), kPyramidCounts);
         EXPECT_EQ(static_cast<int>(status), 0);
         EXPECT_EQ(records(), kPyramidRecords);
         EXPECT_EQ(flavour.binary(), encoding != "ascii");

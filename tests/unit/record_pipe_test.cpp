@@ -50,15 +50,15 @@ struct Outcome {
 
 Outcome loadBothWays(const ScriptedParse& parse, bool threaded) {
     const LoadMessages off = parse.off ? LoadMessages::Off : LoadMessages::Smf;
-    resetGlobals();
+    resetRunState();
     TextStream in;
     in.openBuffer("x", 1);
     Outcome out{ReadStatus::Loaded, "", {}};
     out.printed = printedBy([&] {
         if (threaded) {
-            out.status = loadRecords(theMesh, in, off, "in.off", parse);
+            out.status = loadRecords(theMesh(), in, off, "in.off", parse);
         } else {
-            MeshBuilder builder(theMesh, off, "in.off");
+            MeshBuilder builder(theMesh(), off, "in.off");
             out.status = parse(builder);
             builder.finish();
         }
@@ -81,7 +81,7 @@ TEST_F(RecordPipeLoad, TwoThreadsBuildAndPrintWhatOneThreadDoes) {
             EXPECT_EQ(two.printed, one.printed);
             EXPECT_TRUE(two.links == one.links);
             EXPECT_EQ(one.status, ending == "range" ? ReadStatus::BadFaces : ReadStatus::Loaded);
-            EXPECT_EQ(theMesh.faces.size(), 70000u);
+            EXPECT_EQ(theMesh().faces.size(), 70000u);
         }
     }
     // The messages of the loads above, spelled out for the end inside the faces.
@@ -106,13 +106,13 @@ TEST_F(RecordPipeLoad, AnErrorWhileParsingReachesTheCaller) {
     std::string message;
     printedBy([&] {
         try {
-            loadRecords(theMesh, in, LoadMessages::Off, "in.off", parse);
+            loadRecords(theMesh(), in, LoadMessages::Off, "in.off", parse);
         } catch (const std::runtime_error& e) {
             message = e.what();
         }
     });
     EXPECT_EQ(message, "parse failed");
-    EXPECT_EQ(theMesh.vertices.size(), 20000u);
+    EXPECT_EQ(theMesh().vertices.size(), 20000u);
 }
 
 // A producer blocked on a full pipe is released by cancel(), and so is any

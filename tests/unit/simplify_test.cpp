@@ -15,11 +15,12 @@
 #include "io/smf_writer.h"
 #include "orient/orient_faces.h"
 #include "simplify/collapse_bounds.h"
+#include "simplify/simplification_state.h"
 #include "simplify/collapse_edge.h"
 #include "simplify/evaluate_collapse.h"
 #include "simplify/run_pass.h"
 #include "simplify/run_simplification.h"
-#include "simplify/sweep_marks.h"
+#include "simplify/simplification_state.h"
 #include "tests/unit/test_mesh.h"
 
 namespace zeq::test {
@@ -31,13 +32,13 @@ const double kNaN = std::numeric_limits<double>::quiet_NaN();
 bool samePosition(const Point3& a, const Point3& b) { return std::memcmp(&a, &b, sizeof(Point3)) == 0; }
 
 void expectAt(int vertex, double x, double y, double z) {
-    EXPECT_TRUE(samePoint(*theMesh.vertices[vertex]->getPosition(), {x, y, z})) << "vertex " << vertex;
+    EXPECT_TRUE(samePoint(*theMesh().vertices[vertex]->getPosition(), {x, y, z})) << "vertex " << vertex;
 }
 
-bool retired(int vertex) { return theMesh.vertices[vertex]->edges.empty(); }
+bool retired(int vertex) { return theMesh().vertices[vertex]->edges.empty(); }
 
 bool allUntouched() {
-    const auto& v = theMesh.vertices;
+    const auto& v = theMesh().vertices;
     return std::all_of(v.begin(), v.end(), [](const VertexId x) { return !sweepMarks().touched(x); });
 }
 
@@ -72,10 +73,10 @@ std::string countsText(int vertices, int edges, int faces, int target) {
 class CandidateEvaluation : public GlobalMeshTest {
 protected:
     void build(const Point3& v1Position) {
-        resetGlobals();
+        resetRunState();
         buildMesh({v1Position, {1, 0, 0}, {0, -1, 0}, {0, 1, 0}, {1.5, 2, 0.3}, {1.5, -2, -0.3}},
                   {{0, 1, 4}, {1, 0, 5}, {1, 2, 3}});
-        orientFaces(theMesh);
+        orientFaces(theMesh());
     }
     void buildTilted(double degrees) {
         const double t = degrees * kPi / 180.0;
@@ -83,9 +84,9 @@ protected:
     }
     // e0's faces are F1 = f0 and F2 = f1; G is f2.
     int evaluateAt(float threshold) {
-        thresholdPercent = threshold;
+        currentRun().thresholdPercent = threshold;
         const CollapseVerdict verdict =
-            evaluateCollapse(theMesh.faces[0], theMesh.faces[1], theMesh.vertices[0], theMesh.vertices[1]);
+            evaluateCollapse(theMesh().faces[0], theMesh().faces[1], theMesh().vertices[0], theMesh().vertices[1]);
         EXPECT_NE(verdict, CollapseVerdict::TooFar);  // no distances kept here
         return verdict == CollapseVerdict::Accept ? 0 : 1;
     }
@@ -100,10 +101,10 @@ TEST_F(CandidateEvaluation, TiltAgainstTheThreshold) {
         {8, 100, 0}, {9, 100, 1}, {9, 80, 0}, {9.2, 80, 1}, {59, 2, 0}, {61, 2, 1}, {150, 2, 1}, {150, 0, 0}};
     for (const auto& [degrees, threshold, reject] : rows) {
         buildTilted(degrees);
-        const Point3 p0 = theMesh.vertices[0]->positionCopy(), p1 = theMesh.vertices[1]->positionCopy();
+        const Point3 p0 = theMesh().vertices[0]->positionCopy(), p1 = theMesh().vertices[1]->positionCopy();
         EXPECT_EQ(evaluateAt(threshold), reject) << degrees << " deg at " << threshold;
-        EXPECT_TRUE(samePosition(*theMesh.vertices[0]->getPosition(), p0));
-        EXPECT_TRUE(samePosition(*theMesh.vertices[1]->getPosition(), p1));
+        EXPECT_TRUE(samePosition(*theMesh().vertices[0]->getPosition(), p0));
+        EXPECT_TRUE(samePosition(*theMesh().vertices[1]->getPosition(), p1));
     }
 }
 
@@ -116,7 +117,7 @@ TEST_F(CandidateEvaluation, ThresholdZeroRejectsOnlyDegenerateFaces) {
     EXPECT_EQ(evaluateAt(0), 1);
     buildTilted(3);
     ASSERT_EQ(evaluateAt(100), 0);
-    FaceNormal* n = theMesh.faces[2]->getNormal();
+    FaceNormal* n = theMesh().faces[2]->getNormal();
     *n = FaceNormal{-n->x, -n->y, -n->z, n->length};
     for (float threshold : {100.0f, 20.0f, 2.0f}) EXPECT_EQ(evaluateAt(threshold), 1) << threshold;
     EXPECT_EQ(evaluateAt(0), 0);
@@ -147,7 +148,7 @@ void buildGrids(int cols, int rows, int copies) {
             }
     }
     buildMesh(positions, faces);
-    orientFaces(theMesh);
+    orientFaces(theMesh());
 }
 
 // The 4 x 4 grid (3 x 3 squares, 18 faces, 33 edges):
@@ -181,18 +182,18 @@ using SimplificationPass = GlobalMeshTest;
 TEST_F(SimplificationPass, ForwardPassCollapsesOnlyEdgesBetweenInteriorVertices) {
     buildGrids(4, 4, 1);
     runPass(0, 0, 0);
-    EXPECT_EQ(collapseCount, 2);
+    EXPECT_EQ(currentRun().collapseCount, 2);
     Ids gone;
-    for (const EdgeId e : theMesh.edges)
+    for (const EdgeId e : theMesh().edges)
         if (e->collapsed()) gone.push_back(e->getId());
     EXPECT_EQ(gone, (Ids{7, 8, 17, 18, 19, 27}));
     EXPECT_TRUE(retired(6) && retired(10));
     expectAt(5, 1.5, 1, 0);
     expectAt(9, 1.5, 2, 0);
     // e13 was passed over while 5 was frozen.
-    EXPECT_TRUE(theMesh.edges[13]->end1 == theMesh.vertices[5] && theMesh.edges[13]->end2 == theMesh.vertices[9]);
+    EXPECT_TRUE(theMesh().edges[13]->end1 == theMesh().vertices[5] && theMesh().edges[13]->end2 == theMesh().vertices[9]);
     EXPECT_TRUE(allUntouched());
-    EXPECT_EQ(checkInvariants(theMesh), "");
+    EXPECT_EQ(checkInvariants(theMesh()), "");
 }
 
 TEST_F(SimplificationPass, EvenPassesSweepForwardAndOddPassesBackward) {
@@ -203,20 +204,20 @@ TEST_F(SimplificationPass, EvenPassesSweepForwardAndOddPassesBackward) {
     // from collapsing it.
     for (int passIndex : {0, 1, 2, 3}) {
         SCOPED_TRACE(passIndex);
-        resetGlobals();
+        resetRunState();
         buildGrids(4, 4, 1);
         runPass(16, 0, passIndex);
-        EXPECT_EQ(collapseCount, 1);
+        EXPECT_EQ(currentRun().collapseCount, 1);
         const bool forward = passIndex % 2 == 0;
-        EXPECT_EQ(theMesh.edges[forward ? 8 : 19]->collapsed(), true);
+        EXPECT_EQ(theMesh().edges[forward ? 8 : 19]->collapsed(), true);
         EXPECT_TRUE(retired(forward ? 6 : 10));
         EXPECT_FALSE(retired(forward ? 10 : 6));
         expectAt(forward ? 5 : 9, 1.5, forward ? 1 : 2, 0);
         EXPECT_TRUE(allUntouched());
         if (!forward) continue;
-        const EdgeId e13 = theMesh.edges[13];
+        const EdgeId e13 = theMesh().edges[13];
         ASSERT_EQ(e13->faces.size(), 2u);
-        thresholdPercent = 100;
+        currentRun().thresholdPercent = 100;
         EXPECT_EQ(evaluateCollapse(e13->faces[0], e13->faces[1], e13->end1, e13->end2), CollapseVerdict::Accept);
     }
 }
@@ -238,11 +239,11 @@ TEST_F(SimplificationDriver, NothingCollapsibleRunsTheWholeScheduleDownToZero) {
     // each pass prints its time: 100 90 80 70 60 50 40 30 20 18 16 14 12 10 8
     // 6 4 2 0, one pass each; without, the run prints one total.
     for (bool timing : {false, true}) {
-        resetGlobals();
+        resetRunState();
         buildGrids(3, 3, 1);
         EXPECT_EQ(run(4, timing), timeLines(timing ? 19 : 1) + countsText(9, 16, 8, 4));
         EXPECT_EQ(result, 0);
-        EXPECT_EQ(thresholdPercent, 0.0f);
+        EXPECT_EQ(currentRun().thresholdPercent, 0.0f);
     }
 }
 
@@ -252,25 +253,25 @@ TEST_F(SimplificationDriver, GridRunsUntilNothingIsLeftToCollapse) {
     buildGrids(4, 4, 1);
     EXPECT_EQ(run(0, false), kTimeLine + countsText(13, 24, 12, 0));
     EXPECT_EQ(result, 3);
-    EXPECT_EQ(thresholdPercent, 0.0f);
+    EXPECT_EQ(currentRun().thresholdPercent, 0.0f);
     EXPECT_EQ(liveCounts(), (std::array<int, 3>{13, 24, 12}));
     for (int id : {5, 6, 10}) EXPECT_TRUE(retired(id)) << id;
     expectAt(9, 1.5, 1.5, 0);
     // Boundary vertices neither move nor go.
     for (int id : {0, 1, 2, 3, 4, 7, 8, 11, 12, 13, 14, 15}) expectAt(id, id % 4, id / 4, 0);
     EXPECT_TRUE(allUntouched());
-    EXPECT_EQ(checkInvariants(theMesh), "");
+    EXPECT_EQ(checkInvariants(theMesh()), "");
 }
 
 TEST_F(SimplificationDriver, TargetReachedOrPassedInTheFirstPass) {
     // 18 faces: target 16 is met exactly and ends quietly; target 17 is passed
     // by one (the first collapse leaves 16 and ends the pass) and reported.
     for (int target : {16, 17}) {
-        resetGlobals();
+        resetRunState();
         buildGrids(4, 4, 1);
         EXPECT_EQ(run(target, false), kTimeLine + countsText(15, 30, 16, target));
         EXPECT_EQ(result, 1);
-        EXPECT_EQ(thresholdPercent, 100.0f);
+        EXPECT_EQ(currentRun().thresholdPercent, 100.0f);
         EXPECT_FALSE(retired(10));
     }
 }
@@ -282,12 +283,12 @@ TEST_F(SimplificationDriver, TargetReachedOrPassedInTheFirstPass) {
 // keeps 100; pass 1 at 100 stalls; 20 passes.
 TEST_F(SimplificationDriver, PassWithNineCollapsesStallsAndWithTenDoesNot) {
     for (int copies : {9, 10}) {
-        resetGlobals();
+        resetRunState();
         buildGrids(4, 3, copies);
         EXPECT_EQ(run(0, true),
                   timeLines(copies == 9 ? 19 : 20) + countsText(11 * copies, 20 * copies, 10 * copies, 0));
-        EXPECT_EQ(collapseCount, copies);
-        EXPECT_EQ(thresholdPercent, 0.0f);
+        EXPECT_EQ(currentRun().collapseCount, copies);
+        EXPECT_EQ(currentRun().thresholdPercent, 0.0f);
     }
 }
 
@@ -371,27 +372,27 @@ TEST_P(SimplificationProperty, RunKeepsTheMeshWellFormed) {
     buildMesh(g.positions, g.faces);
     const std::array<int, 3> start = liveCounts();
     ASSERT_EQ(start[0] - start[1] + start[2], rc.isSphere ? 2 : 0);
-    orientFaces(theMesh);
-    EXPECT_EQ(windingClash(theMesh), "");
+    orientFaces(theMesh());
+    EXPECT_EQ(windingClash(theMesh()), "");
 
-    thresholdPercent = rc.startThreshold;
+    currentRun().thresholdPercent = rc.startThreshold;
     int result = -1;
     printedBy([&] { result = runSimplification(rc.target, false); });
-    const int cc = collapseCount;
+    const int cc = currentRun().collapseCount;
     EXPECT_TRUE(result == cc && cc > 0) << result;
-    EXPECT_TRUE(liveFaceCount(theMesh) <= rc.target || thresholdPercent == 0.0f) << liveFaceCount(theMesh);
-    EXPECT_EQ(liveFaceCount(theMesh), start[2] - 2 * cc);
+    EXPECT_TRUE(liveFaceCount(theMesh()) <= rc.target || currentRun().thresholdPercent == 0.0f) << liveFaceCount(theMesh());
+    EXPECT_EQ(liveFaceCount(theMesh()), start[2] - 2 * cc);
     EXPECT_EQ(liveCounts(), (std::array<int, 3>{start[0] - cc, start[1] - 3 * cc, start[2] - 2 * cc}));
-    EXPECT_EQ(checkInvariants(theMesh), "");
-    EXPECT_EQ(windingClash(theMesh), "");
+    EXPECT_EQ(checkInvariants(theMesh()), "");
+    EXPECT_EQ(windingClash(theMesh()), "");
     EXPECT_TRUE(allUntouched());
     std::set<std::pair<VertexId, VertexId>> pairs;
-    for (const EdgeId e : theMesh.edges) {
+    for (const EdgeId e : theMesh().edges) {
         if (e->collapsed()) continue;
         EXPECT_EQ(e->faces.size(), 2u) << "edge " << e->getId();
         pairs.insert(std::minmax(e->end1, e->end2));
     }
-    for (const FaceId f : theMesh.faces) {
+    for (const FaceId f : theMesh().faces) {
         const Corners c = cornersOf(f);
         const bool triangle = f->edges.size() == 3 && c[0] >= 0 && c[0] != c[1] && c[1] != c[2] && c[2] != c[0];
         EXPECT_TRUE(f->edges.empty() || triangle) << "face " << f->getId();
@@ -402,15 +403,15 @@ TEST_P(SimplificationProperty, RunKeepsTheMeshWellFormed) {
     const std::size_t cornerPairs = pairs.size();
     const std::string path = testing::TempDir() + "zeq_property_" + rc.name + "_" +
                              std::to_string(std::random_device{}()) + ".smf";
-    ASSERT_EQ(writeSmf(theMesh, path.c_str()), 0);
-    resetGlobals();
+    ASSERT_EQ(writeSmf(theMesh(), path.c_str()), 0);
+    resetRunState();
     ReadStatus status = ReadStatus::FileNotFound;
-    printedBy([&] { status = readSmf(theMesh, path.c_str()); });
+    printedBy([&] { status = readSmf(theMesh(), path.c_str()); });
     std::remove(path.c_str());
     ASSERT_EQ(status, ReadStatus::Loaded);
-    EXPECT_EQ(static_cast<int>(theMesh.vertices.size()), start[0] - cc);
-    EXPECT_EQ(static_cast<int>(theMesh.faces.size()), start[2] - 2 * cc);
-    EXPECT_EQ(theMesh.edges.size(), cornerPairs);
+    EXPECT_EQ(static_cast<int>(theMesh().vertices.size()), start[0] - cc);
+    EXPECT_EQ(static_cast<int>(theMesh().faces.size()), start[2] - 2 * cc);
+    EXPECT_EQ(theMesh().edges.size(), cornerPairs);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -459,20 +460,20 @@ Generated wavyGrid(int n, bool pinched, std::uint32_t seed) {
 // `changes` every time some vertex's scan differs from its previous one.
 int sweepComparingBoundaryStates(int passes, int& changes) {
     std::vector<bool> last;
-    for (const VertexId v : theMesh.vertices) last.push_back(scanTouchesBoundary(v));
+    for (const VertexId v : theMesh().vertices) last.push_back(scanTouchesBoundary(v));
     for (int pass = 0; pass < passes; ++pass) {
-        for (const VertexId v : theMesh.vertices) touchesBoundary(v);
-        const std::size_t count = theMesh.edges.size();
+        for (const VertexId v : theMesh().vertices) touchesBoundary(v);
+        const std::size_t count = theMesh().edges.size();
         for (std::size_t k = 0; k < count; ++k) {
-            const EdgeId e = theMesh.edges[pass % 2 == 0 ? k : count - 1 - k];
+            const EdgeId e = theMesh().edges[pass % 2 == 0 ? k : count - 1 - k];
             if (!tryCollapse(e)) continue;
-            for (std::size_t i = 0; i < theMesh.vertices.size(); ++i) {
-                const VertexId v = theMesh.vertices[i];
+            for (std::size_t i = 0; i < theMesh().vertices.size(); ++i) {
+                const VertexId v = theMesh().vertices[i];
                 const bool scanned = scanTouchesBoundary(v);
                 const SweepMarks::Boundary known = sweepMarks().boundary(v);
                 if (known != SweepMarks::Boundary::Unknown) {
                     EXPECT_EQ(known == SweepMarks::Boundary::Yes, scanned)
-                        << "vertex " << i << " after collapse " << collapseCount;
+                        << "vertex " << i << " after collapse " << currentRun().collapseCount;
                 }
                 if (scanned != last[i]) ++changes;
                 last[i] = scanned;
@@ -480,22 +481,22 @@ int sweepComparingBoundaryStates(int passes, int& changes) {
         }
         sweepMarks().clearTouched();
     }
-    return collapseCount;
+    return currentRun().collapseCount;
 }
 
 TEST_F(SimplificationPass, KeptBoundaryStateAgreesWithAScanAfterEveryCollapse) {
     for (const int kind : {0, 1, 2, 3}) {
         for (const std::uint32_t seed : {1u, 2u, 3u}) {
             SCOPED_TRACE("mesh kind " + std::to_string(kind) + ", seed " + std::to_string(seed));
-            resetGlobals();
+            resetRunState();
             const Generated g = kind == 0   ? wavyGrid(9, false, seed)
                                 : kind == 1 ? wavyGrid(9, true, seed)
                                 : kind == 2 ? sphere(2, seed)
                                             : torus(12, 8, seed);
             buildMesh(g.positions, g.faces);
-            printedBy([] { orientFaces(theMesh); });
+            printedBy([] { orientFaces(theMesh()); });
             // Threshold 0 accepts every collapse that flattens no face.
-            thresholdPercent = 0;
+            currentRun().thresholdPercent = 0;
             int changes = 0;
             EXPECT_GT(sweepComparingBoundaryStates(20, changes), 20);
             // Around a two-manifold collapse no vertex gains or loses a boundary.
@@ -513,24 +514,24 @@ TEST_F(SimplificationPass, RememberedDistanceRefusalsAreRefusalsStill) {
     for (const int kind : {2, 3}) {
         for (const std::uint32_t seed : {1u, 2u}) {
             SCOPED_TRACE("mesh kind " + std::to_string(kind) + ", seed " + std::to_string(seed));
-            resetGlobals();
-            collapseBounds = CollapseBounds{};
+            resetRunState();
+            collapseBounds() = CollapseBounds{};
             const Generated g = kind == 2 ? sphere(3, seed) : torus(24, 16, seed);
             buildMesh(g.positions, g.faces);
-            printedBy([] { orientFaces(theMesh); });
-            startTrackingDistances(theMesh);
-            collapseBounds.maxDistance = 0.02 * boxDiagonal(theMesh);
-            thresholdPercent = 10;
+            printedBy([] { orientFaces(theMesh()); });
+            startTrackingDistances(theMesh());
+            collapseBounds().maxDistance = 0.02 * boxDiagonal(theMesh());
+            currentRun().thresholdPercent = 10;
             printedBy([] { runSimplification(0, false); });
             int held = 0;
-            for (EdgeId e : theMesh.edges) {
+            for (EdgeId e : theMesh().edges) {
                 if (e->collapsed() || e->faces.size() != 2 || !stillRefused(e, e->end1, e->end2)) continue;
                 ++held;
                 EXPECT_EQ(evaluateCollapse(e->faces[0], e->faces[1], e->end1, e->end2), CollapseVerdict::TooFar)
                     << "edge " << e->getId();
             }
             EXPECT_GT(held, 0);
-            collapseBounds = CollapseBounds{};
+            collapseBounds() = CollapseBounds{};
         }
     }
 }
@@ -546,15 +547,15 @@ TEST_F(SimplificationPass, CollapseMarksTheBoundaryStatesItChanges) {
     g.positions.push_back({1.5, 1.0, 2.0});
     g.faces.push_back({6, 25, 26});
     buildMesh(g.positions, g.faces);
-    printedBy([] { orientFaces(theMesh); });
-    const VertexId v6 = theMesh.vertices[6];
-    const VertexId v7 = theMesh.vertices[7];
+    printedBy([] { orientFaces(theMesh()); });
+    const VertexId v6 = theMesh().vertices[6];
+    const VertexId v7 = theMesh().vertices[7];
     EdgeId e{};
-    for (const EdgeId g2 : theMesh.edges)
+    for (const EdgeId g2 : theMesh().edges)
         if (g2->end1 == v6 && g2->end2 == v7) e = g2;
     ASSERT_NE(e, nullptr);
     ASSERT_EQ(e->faces.size(), 2u);
-    for (const VertexId v : theMesh.vertices) touchesBoundary(v);
+    for (const VertexId v : theMesh().vertices) touchesBoundary(v);
     EXPECT_TRUE(touchesBoundary(v6));
     EXPECT_FALSE(touchesBoundary(v7));
     CollapseWings wings;
@@ -562,8 +563,8 @@ TEST_F(SimplificationPass, CollapseMarksTheBoundaryStatesItChanges) {
     collapseEdge(e, v6, v7, e->faces[0], e->faces[1], wings);
     EXPECT_TRUE(touchesBoundary(v7));
     EXPECT_FALSE(touchesBoundary(v6));  // retired: no edges left
-    for (std::size_t i = 0; i < theMesh.vertices.size(); ++i)
-        EXPECT_EQ(touchesBoundary(theMesh.vertices[i]), scanTouchesBoundary(theMesh.vertices[i])) << "vertex " << i;
+    for (std::size_t i = 0; i < theMesh().vertices.size(); ++i)
+        EXPECT_EQ(touchesBoundary(theMesh().vertices[i]), scanTouchesBoundary(theMesh().vertices[i])) << "vertex " << i;
 }
 
 // ---------------------------------------------------------------------------
@@ -627,7 +628,7 @@ class HubMesh : public FileTest {
 protected:
     // Runs zeq -N target on the cylinder and returns the output file.
     std::string simplified(const char* target) {
-        resetGlobals();
+        resetRunState();
         const std::string in = write("cylinder8.smf", kCylinder8);
         const std::string out = path("out.smf");
         const char* argv[] = {"zeq", "-N", target, in.c_str(), out.c_str()};

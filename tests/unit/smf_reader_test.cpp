@@ -27,7 +27,7 @@ std::string crlf(const std::string& text) {
     return out;
 }
 
-ReadStatus loadText(const std::string& text) { return readSmfText(theMesh, text.data(), text.size()); }
+ReadStatus loadText(const std::string& text) { return readSmfText(theMesh(), text.data(), text.size()); }
 
 void expectAll(ReadStatus status, const std::vector<LoadCase>& cases) { expectLoads(cases, status, loadText); }
 
@@ -64,15 +64,15 @@ TEST_F(SmfReader, Status0Loaded) {
 TEST_F(SmfReader, Status0BuildsWhatTheFileSays) {
     // Glued record letters; numbers with signs, points and exponents.
     ASSERT_EQ(quietLoad(loadText, "v1 2 3\nv-1.5e2 +.25 0.\nv 1E-3 -0 7\nf 3 1 2\n"), 0);
-    ASSERT_EQ(theMesh.vertices.size(), 3u);
+    ASSERT_EQ(theMesh().vertices.size(), 3u);
     const std::vector<Point3> expected = {{1, 2, 3}, {-150, 0.25, 0}, {0.001, -0.0, 7}};
     for (int i = 0; i < 3; ++i) {
-        EXPECT_EQ(theMesh.vertices[i]->getId(), i);
-        EXPECT_TRUE(samePoint(theMesh.vertices[i]->positionCopy(), expected[i])) << i;
+        EXPECT_EQ(theMesh().vertices[i]->getId(), i);
+        EXPECT_TRUE(samePoint(theMesh().vertices[i]->positionCopy(), expected[i])) << i;
     }
-    EXPECT_TRUE(std::signbit(theMesh.vertices[2]->positionCopy().y));
+    EXPECT_TRUE(std::signbit(theMesh().vertices[2]->positionCopy().y));
     // 1-based numbers, corner order kept: f 3 1 2 is the triangle (2, 0, 1).
-    EXPECT_EQ(cornersOf(theMesh.faces[0]), (Corners{2, 0, 1}));
+    EXPECT_EQ(cornersOf(theMesh().faces[0]), (Corners{2, 0, 1}));
 }
 
 // From files: CR LF text loads; a missing name or a directory is status 1 and
@@ -80,9 +80,9 @@ TEST_F(SmfReader, Status0BuildsWhatTheFileSays) {
 TEST_F(SmfReader, FromFiles) {
     ReadStatus status = ReadStatus::Loaded;
     const std::string tetra = write("tetra.smf", crlf(kTetra));
-    EXPECT_EQ(printedBy([&] { status = readSmf(theMesh, tetra.c_str()); }), kAllCounts);
+    EXPECT_EQ(printedBy([&] { status = readSmf(theMesh(), tetra.c_str()); }), kAllCounts);
     EXPECT_EQ(static_cast<int>(status), 0);
-    EXPECT_EQ(cornersOf(theMesh.faces[3]), (Corners{0, 2, 3}));
+    EXPECT_EQ(cornersOf(theMesh().faces[3]), (Corners{0, 2, 3}));
     expectUnreadableFiles([](Mesh& m, const char* n) { return readSmf(m, n); });
 }
 
@@ -101,20 +101,20 @@ TEST_F(SmfReader, FirstVertexLineAnywhereInTheFileBlocks) {
             const std::string text = header + firstVertex + rest;
             ReadStatus fromFile = ReadStatus::Loaded;
             const std::string name = write("blocks.smf", text);
-            const std::string printedFromFile = printedBy([&] { fromFile = readSmf(theMesh, name.c_str()); });
-            const std::size_t vertices = theMesh.vertices.size();
-            const Point3 first = vertices > 0 ? theMesh.vertices[0]->positionCopy() : Point3{};
-            theMesh.clear();
+            const std::string printedFromFile = printedBy([&] { fromFile = readSmf(theMesh(), name.c_str()); });
+            const std::size_t vertices = theMesh().vertices.size();
+            const Point3 first = vertices > 0 ? theMesh().vertices[0]->positionCopy() : Point3{};
+            theMesh().clear();
             ReadStatus fromMemory = ReadStatus::Loaded;
             const std::string printedFromMemory = printedBy([&] { fromMemory = loadText(text); });
             EXPECT_EQ(fromFile, fromMemory) << shortBy;
             EXPECT_EQ(printedFromFile, printedFromMemory) << shortBy;
-            ASSERT_EQ(vertices, theMesh.vertices.size()) << shortBy;
+            ASSERT_EQ(vertices, theMesh().vertices.size()) << shortBy;
             EXPECT_EQ(fromMemory, rest.empty() ? ReadStatus::BadVertices : ReadStatus::Loaded);
             if (vertices > 0) {
                 EXPECT_TRUE(samePoint(first, Point3{0.5, -0.0, 0.002})) << shortBy;
             }
-            theMesh.clear();
+            theMesh().clear();
         }
     }
 }

@@ -45,11 +45,11 @@ struct Loaded {
 };
 
 Loaded load(const std::string& bytes) {
-    resetGlobals();
+    resetRunState();
     Loaded out;
     out.flavour.encoding = FileFlavour::Encoding::BinaryBigEndian;  // something a load must overwrite
     ReadStatus status = ReadStatus::Loaded;
-    out.printed = printedBy([&] { status = readStlData(theMesh, bytes.data(), bytes.size(), out.flavour); });
+    out.printed = printedBy([&] { status = readStlData(theMesh(), bytes.data(), bytes.size(), out.flavour); });
     out.status = static_cast<int>(status);
     return out;
 }
@@ -84,7 +84,7 @@ TEST(StlReader, CornersWeldInOrderOfFirstAppearance) {
         EXPECT_EQ(got.status, 0);
         EXPECT_EQ(got.printed, kTwoTriangles);
         EXPECT_EQ(records(), expected);
-        EXPECT_EQ(checkInvariants(theMesh), "");
+        EXPECT_EQ(checkInvariants(theMesh()), "");
         EXPECT_EQ(got.flavour.encoding, binary ? FileFlavour::Encoding::BinaryLittleEndian : FileFlavour::Encoding::Text);
         EXPECT_EQ(got.flavour.doubleCoordinates, !binary);
     }
@@ -247,10 +247,10 @@ TEST_F(StlFile, BinaryThroughAPipe) {
         SCOPED_TRACE(n);
         FedPipe pipe(path("pipe" + std::to_string(n++)), bytes);
         ASSERT_TRUE(pipe.ok());
-        resetGlobals();
+        resetRunState();
         FileFlavour flavour;
         ReadStatus got = ReadStatus::Loaded;
-        EXPECT_EQ(printedBy([&] { got = readStl(theMesh, pipe.name(), flavour); }), printed);
+        EXPECT_EQ(printedBy([&] { got = readStl(theMesh(), pipe.name(), flavour); }), printed);
         EXPECT_EQ(static_cast<int>(got), status);
     }
 }
@@ -258,18 +258,18 @@ TEST_F(StlFile, BinaryThroughAPipe) {
 TEST_F(StlFile, FromFiles) {
     for (const std::string& bytes : {binaryStl({kA, kB}, "solid x"), textSolid(kTextA + kTextB)}) {
         const std::string name = write("m.stl", bytes);
-        resetGlobals();
+        resetRunState();
         FileFlavour flavour;
         ReadStatus got = ReadStatus::BadHeader;
-        EXPECT_EQ(printedBy([&] { got = readStl(theMesh, name.c_str(), flavour); }), kTwoTriangles);
+        EXPECT_EQ(printedBy([&] { got = readStl(theMesh(), name.c_str(), flavour); }), kTwoTriangles);
         EXPECT_EQ(static_cast<int>(got), 0);
         EXPECT_EQ(records(), vertexRecord(0, 0, 0) + vertexRecord(1, 0, 0) + vertexRecord(0, 1, 0) +
                                  vertexRecord(1, 1, 0) + "f 0 1 2\nf 1 3 2\nedges 5\n");
     }
     const std::string wrongSize = write("w.stl", binaryStl({kA, kB}, "binary", 3));
-    resetGlobals();
+    resetRunState();
     FileFlavour flavour;
-    EXPECT_EQ(printedBy([&] { EXPECT_EQ(static_cast<int>(readStl(theMesh, wrongSize.c_str(), flavour)), 3); }), "");
+    EXPECT_EQ(printedBy([&] { EXPECT_EQ(static_cast<int>(readStl(theMesh(), wrongSize.c_str(), flavour)), 3); }), "");
     expectUnreadableFiles([](Mesh& mesh, const char* name) {
         FileFlavour f;
         return readStl(mesh, name, f);

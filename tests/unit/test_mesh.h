@@ -27,8 +27,8 @@ using Corners = std::array<int, 3>;
 // Resets the global mesh and counters before and after each test.
 class GlobalMeshTest : public ::testing::Test {
 protected:
-    void SetUp() override { resetGlobals(); }
-    void TearDown() override { resetGlobals(); }
+    void SetUp() override { resetRunState(); }
+    void TearDown() override { resetRunState(); }
 };
 
 // What f prints on stdout.
@@ -73,11 +73,11 @@ protected:
     void expectUnreadableFiles(Read read) {
         for (const auto& [name, expected] : std::vector<std::pair<std::string, int>>{
                  {path("missing"), 1}, {dir_.string(), 1}, {write("empty", ""), 2}}) {
-            resetGlobals();
+            resetRunState();
             ReadStatus status = ReadStatus::Loaded;
-            EXPECT_EQ(printedBy([&] { status = read(theMesh, name.c_str()); }), "") << name;
+            EXPECT_EQ(printedBy([&] { status = read(theMesh(), name.c_str()); }), "") << name;
             EXPECT_EQ(static_cast<int>(status), expected) << name;
-            EXPECT_TRUE(theMesh.vertices.empty());
+            EXPECT_TRUE(theMesh().vertices.empty());
         }
     }
     std::filesystem::path dir_;
@@ -100,28 +100,28 @@ Ids ids(const List& list) {
 }
 
 // Ids in the incidence lists of the global mesh's records, picked by index.
-inline Ids edgesAt(int vertex) { return ids(theMesh.vertices[vertex]->edges); }
-inline Ids edgesOf(int face) { return ids(theMesh.faces[face]->edges); }
-inline Ids facesOf(int edge) { return ids(theMesh.edges[edge]->faces); }
+inline Ids edgesAt(int vertex) { return ids(theMesh().vertices[vertex]->edges); }
+inline Ids edgesOf(int face) { return ids(theMesh().faces[face]->edges); }
+inline Ids facesOf(int edge) { return ids(theMesh().edges[edge]->faces); }
 
 // Every link of the global mesh, by ids: each vertex's edge list, each edge's
 // id, ends (-1 for none) and faces, each face's edge list.
 inline std::vector<Ids> linkIds() {
     std::vector<Ids> out;
-    for (const VertexId v : theMesh.vertices) out.push_back(ids(v->edges));
-    for (const EdgeId e : theMesh.edges) {
+    for (const VertexId v : theMesh().vertices) out.push_back(ids(v->edges));
+    for (const EdgeId e : theMesh().edges) {
         Ids row = {e->getId(), e->end1 ? e->end1->getId() : -1, e->end2 ? e->end2->getId() : -1};
         for (int f : ids(e->faces)) row.push_back(f);
         out.push_back(row);
     }
-    for (const FaceId f : theMesh.faces) out.push_back(ids(f->edges));
+    for (const FaceId f : theMesh().faces) out.push_back(ids(f->edges));
     return out;
 }
 
 // Loads vertices (ids 0, 1, ...) and faces (0-based corners, file order) into
 // the global mesh through the same construction the readers use.
 inline void buildMesh(const std::vector<Point3>& positions, const std::vector<Corners>& faces) {
-    Mesh& mesh = theMesh;
+    Mesh& mesh = theMesh();
     for (std::size_t i = 0; i < positions.size(); ++i)
         mesh.addVertex(mesh.newVertex(static_cast<int>(i), positions[i]));
     LoadCounters counters;
@@ -186,16 +186,16 @@ inline std::string windingClash(const Mesh& mesh) {
 // Live vertices, edges and faces of the global mesh, counted record by record.
 inline std::array<int, 3> liveCounts() {
     std::array<int, 3> n{0, 0, 0};
-    for (const VertexId v : theMesh.vertices) n[0] += v->edges.empty() ? 0 : 1;
-    for (const EdgeId e : theMesh.edges) n[1] += e->collapsed() ? 0 : 1;
-    for (const FaceId f : theMesh.faces) n[2] += f->edges.empty() ? 0 : 1;
+    for (const VertexId v : theMesh().vertices) n[0] += v->edges.empty() ? 0 : 1;
+    for (const EdgeId e : theMesh().edges) n[1] += e->collapsed() ? 0 : 1;
+    for (const FaceId f : theMesh().faces) n[2] += f->edges.empty() ? 0 : 1;
     return n;
 }
 
 // Loads text into an empty global mesh with `load`, printing nothing; returns
 // the status as a number.
 inline int quietLoad(const std::function<ReadStatus(const std::string&)>& load, const std::string& text) {
-    resetGlobals();
+    resetRunState();
     ReadStatus status = ReadStatus::Loaded;
     printedBy([&] { status = load(text); });
     return static_cast<int>(status);
@@ -213,14 +213,14 @@ inline void expectLoads(const std::vector<LoadCase>& cases, ReadStatus status,
                         const std::function<ReadStatus(const std::string&)>& load) {
     for (const LoadCase& c : cases) {
         SCOPED_TRACE(c.name);
-        resetGlobals();
+        resetRunState();
         ReadStatus got = ReadStatus::Loaded;
         EXPECT_EQ(printedBy([&] { got = load(c.text); }), c.printed);
         EXPECT_EQ(static_cast<int>(got), static_cast<int>(status));
-        EXPECT_EQ(theMesh.vertices.size(), c.vertices);
-        EXPECT_EQ(theMesh.edges.size(), c.edges);
-        EXPECT_EQ(theMesh.faces.size(), c.faces);
-        EXPECT_EQ(checkInvariants(theMesh), "");
+        EXPECT_EQ(theMesh().vertices.size(), c.vertices);
+        EXPECT_EQ(theMesh().edges.size(), c.edges);
+        EXPECT_EQ(theMesh().faces.size(), c.faces);
+        EXPECT_EQ(checkInvariants(theMesh()), "");
     }
 }
 

@@ -27,7 +27,7 @@ protected:
     int off(const std::string& name) { return run(name, writeOff); }
     int run(const std::string& name, int (*writer)(Mesh&, const char*, std::string*)) {
         int result = -1;
-        printed = printedBy([&] { result = writer(theMesh, name.c_str(), nullptr); });
+        printed = printedBy([&] { result = writer(theMesh(), name.c_str(), nullptr); });
         return result;
     }
     std::string printed;
@@ -53,7 +53,7 @@ TEST_F(Writer, BytesAndRenumbering) {
     ASSERT_EQ(smf(path("out.smf")), 0);
     EXPECT_EQ(printed, "");
     EXPECT_EQ(contentOf(path("out.smf")), kSmfVertices + "f 1 2 3 \nf 3 2 4 \n");
-    EXPECT_EQ(ids(theMesh.vertices), (Ids{0, 1, 1, 2, 3}));  // v1 is not written and keeps its id
+    EXPECT_EQ(ids(theMesh().vertices), (Ids{0, 1, 1, 2, 3}));  // v1 is not written and keeps its id
     ASSERT_EQ(off(path("out.off")), 0);
     EXPECT_EQ(printed, "Ficheiro -> " + path("out.off") + "  criado\n");
     EXPECT_EQ(contentOf(path("out.off")), "OFF\n4 2 0\n" + kSampleVertices + "3  0 1 2\n3  2 1 3\n");
@@ -62,12 +62,12 @@ TEST_F(Writer, BytesAndRenumbering) {
     // Read back: the same counts, and every written line ends with a line
     // end, so the OFF reader reaches its last face without meeting the end
     // of the file and prints no totals.
-    resetGlobals();
-    std::string read = printedBy([&] { EXPECT_EQ(readOff(theMesh, path("out.off").c_str()), ReadStatus::Loaded); });
+    resetRunState();
+    std::string read = printedBy([&] { EXPECT_EQ(readOff(theMesh(), path("out.off").c_str()), ReadStatus::Loaded); });
     EXPECT_EQ(read, " #Vertices = 4\n #Edges = ??\n #Faces = 2\n");
-    EXPECT_EQ(theMesh.edges.size(), 5u);
-    resetGlobals();
-    read = printedBy([&] { EXPECT_EQ(readSmf(theMesh, path("out.smf").c_str()), ReadStatus::Loaded); });
+    EXPECT_EQ(theMesh().edges.size(), 5u);
+    resetRunState();
+    read = printedBy([&] { EXPECT_EQ(readSmf(theMesh(), path("out.smf").c_str()), ReadStatus::Loaded); });
     EXPECT_EQ(read, " 4 <Vertices>\n 5 <Edges>\n 2 <Faces>\n");
 }
 
@@ -77,13 +77,13 @@ TEST_F(Writer, BytesAndRenumbering) {
 // (never a triangle) is not written either.
 TEST_F(Writer, RetiredElementsAreLeftOut) {
     buildSample();
-    theMesh.faces[0]->releaseLists();
-    theMesh.vertices[0]->releaseLists();
+    theMesh().faces[0]->releaseLists();
+    theMesh().vertices[0]->releaseLists();
     ASSERT_EQ(smf(path("a.smf")), 0);
     EXPECT_EQ(contentOf(path("a.smf")), "#SMF\nv -0.0001 1e-05 0\nv 1e+06 -0 -2.5\nv 100000 1e+06 0.1\nf 2 1 3 \n");
     ASSERT_EQ(off(path("a.off")), 0);
     EXPECT_EQ(contentOf(path("a.off")), "OFF\n3 1 0\n-0.0001 1e-05 0\n1e+06 -0 -2.5\n100000 1e+06 0.1\n3  1 0 2\n");
-    theMesh.faces[1]->edges.pushBack(theMesh.edges[0]);
+    theMesh().faces[1]->edges.pushBack(theMesh().edges[0]);
     ASSERT_EQ(off(path("b.off")), 0);
     EXPECT_EQ(contentOf(path("b.off")), "OFF\n3 0 0\n-0.0001 1e-05 0\n1e+06 -0 -2.5\n100000 1e+06 0.1\n");
 }
@@ -100,10 +100,10 @@ TEST_F(Writer, CornerOrderFollowsTheEdgeList) {
     };
     for (const auto& [edges, smfLine, offLine] : orders) {
         SCOPED_TRACE(smfLine);
-        resetGlobals();
+        resetRunState();
         buildSample();
-        theMesh.faces[0]->edges.clear();
-        for (int i : edges) theMesh.faces[0]->edges.pushBack(theMesh.edges[i]);
+        theMesh().faces[0]->edges.clear();
+        for (int i : edges) theMesh().faces[0]->edges.pushBack(theMesh().edges[i]);
         ASSERT_EQ(smf(path("c.smf")), 0);
         ASSERT_EQ(off(path("c.off")), 0);
         EXPECT_EQ(contentOf(path("c.smf")), kSmfVertices + smfLine + "f 3 2 4 \n");
