@@ -2,7 +2,7 @@
 #include <cstdio>
 #include <new>
 
-#include "app/messages.h"
+#include "zeq/messages.h"
 #include "app/run_program.h"
 #include "io/output_file.h"
 #include "mesh/mesh.h"

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "io/mesh_files.h"
+#include "zeq/run_request.h"
 
 namespace zeq {
 
@@ -50,37 +51,6 @@ struct CommandLine {
 };
 CommandLine takeLongOptions(int argc, const char* const* argv);
 
-// What one run is asked for, whichever form the command line took.
-struct RunRequest {
-    const char* input = nullptr;
-    const char* output = nullptr;
-    bool timing = false;
-    Welding welding = Welding::Default;
-    Carrying carrying = Carrying::Attributes;
-    const char* origins = nullptr;
-    // The short form's first argument was -N (checked after the load, as
-    // the short form always has been).
-    bool countSwitch = true;
-    // The targets, one per level: -N's texts (parseFaceCount), or ratios of
-    // the loaded faces (`ratios`); none asks to go as far as the bounds
-    // allow (a target of 0). Each level after the first simplifies the one
-    // before it, as written. The first is held apart, so that a run of one
-    // target allocates nothing for it.
-    const char* target = nullptr;
-    std::vector<const char*> moreTargets;
-    bool ratios = false;
-
-    std::size_t levels() const { return target == nullptr ? 1 : 1 + moreTargets.size(); }
-    const char* targetOf(std::size_t level) const { return level == 0 ? target : moreTargets[level - 1]; }
-    // The bounds: the largest tilt in degrees, the largest distance as a
-    // fraction of the box diagonal; NaN when not given.
-    double maxAngle = std::numeric_limits<double>::quiet_NaN();
-    double maxError = std::numeric_limits<double>::quiet_NaN();
-    // Print the tilt and distance reached at the end (given a ratio or a
-    // bound).
-    bool report = false;
-};
-
 // Whether the line uses an option that says how far (--ratio, --max-angle,
 // --max-error), or -N more than once: it is then read by parseRequest, and
 // any other line as before.
@@ -93,36 +63,14 @@ bool usesHowFarOptions(int argc, const char* const* argv);
 // anything else, a value that does not read, or -N and --ratio together.
 bool parseRequest(int argc, const char* const* argv, RunRequest& request);
 
-// The run: load, orient, set the threshold, check the request, simplify
-// within the bounds, report, write; then, for each further level, load what
-// was written (as the written file would load, see WrittenMesh) and do the
-// same from there. The levels are written to levelName(OUTPUT, k) (the
-// origins likewise), a single target to OUTPUT. A level left above its
-// target ends the run after it is written. Returns the exit status.
-int runRequest(const RunRequest& request);
-
-// A whole argument that reads as a finite number from `least` to `most`
-// (the values of --max-angle and --max-error).
-bool parseBound(const char* text, double least, double most, double& value);
-
-// ⌊faces × R⌋ for the decimal ratio `text` (digits with an optional point
-// and exponent), exactly as the decimal reads, not as a binary fraction;
-// false when `text` is not such a number strictly between 0 and 1.
-bool ratioOfFaces(const char* text, long long faces, long long& target);
+// The exit status of a run: 0 after a completed one; after a failure its
+// message and the refusal's last line are printed first, and it is 1.
+int exitStatus(const Refusal& refusal);
 
 // The run on a line of short options alone, welding as `welding` says,
 // carrying what `carrying` says and, with `origins`, writing there where
 // each written vertex came from.
 int runShortOptions(int argc, const char* const* argv, Welding welding, Carrying carrying = Carrying::Attributes,
                     const char* origins = nullptr);
-
-// The face count argument: leading blanks, an optional sign, then digits up to
-// the first non-digit; no digits gives 0. Counts beyond the int range
-// saturate instead of overflowing.
-int parseFaceCount(const char* text);
-
-// The starting threshold for a request of `targetFaces` out of `faceCount`:
-// the more drastic the reduction, the more tolerant the first passes.
-float startingThreshold(int targetFaces, std::size_t faceCount);
 
 }  // namespace zeq

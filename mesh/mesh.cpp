@@ -9,7 +9,7 @@ namespace zeq {
 thread_local constinit RunState* activeRun = nullptr;
 
 void consolePrintf(const char* format, ...) {
-    const Console& console = currentRun().console;
+    const ConsoleSink& console = currentRun().console;
     if (console.write == nullptr) return;
     char buffer[512];
     std::va_list args;
@@ -33,8 +33,8 @@ void consolePrintf(const char* format, ...) {
     console.write(console.context, text.data(), static_cast<std::size_t>(length));
 }
 
-Console standardOutput() {
-    return Console{[](void*, const char* text, std::size_t length) { std::fwrite(text, 1, length, stdout); }, nullptr};
+ConsoleSink standardOutput() {
+    return ConsoleSink{[](void*, const char* text, std::size_t length) { std::fwrite(text, 1, length, stdout); }, nullptr};
 }
 
 Mesh::~Mesh() { clear(); }

@@ -159,7 +159,7 @@ struct StageState {
 
 // Where a run's console lines go: each line as the program prints it. The
 // program's goes to standard output; a library caller may keep or drop them.
-struct Console {
+struct ConsoleSink {
     void (*write)(void* context, const char* text, std::size_t length) = nullptr;  // null: drop them
     void* context = nullptr;
 };
@@ -192,7 +192,7 @@ public:
     int collapseCount = 0;        // collapses so far; each retires 1 vertex, 3 edges, 2 faces
     float thresholdPercent = 100.0f;  // normal-deviation tolerance: cos limit 1 - 1/threshold
     std::unique_ptr<StageState> simplification;
-    Console console;
+    ConsoleSink console;
 };
 
 // The run the calling thread is bound to.
@@ -216,7 +216,7 @@ private:
 // Prints on the current run's console, as printf would print on stdout.
 void consolePrintf(const char* format, ...) __attribute__((format(printf, 1, 2)));
 // The console that prints on standard output.
-Console standardOutput();
+ConsoleSink standardOutput();
 
 // Live face count: every collapse retires exactly two faces.
 inline long long liveFaceCount(const Mesh& mesh) {

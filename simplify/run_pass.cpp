@@ -156,6 +156,7 @@ bool tryCollapse(EdgeId e) {
 }
 
 void printSimplificationTime(double seconds) {
+    simplificationState().printedSeconds += seconds;
     consolePrintf("\nSimplification time = %1.4f seconds  \n", seconds);
 }
 

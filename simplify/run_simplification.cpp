@@ -58,4 +58,16 @@ int runSimplification(std::uint32_t targetFaces, bool timingEnabled) {
     return currentRun().collapseCount;
 }
 
+float startingThreshold(int targetFaces, std::size_t faceCount) {
+    const float ratio =
+        static_cast<float>(static_cast<double>(targetFaces) * 100 / static_cast<double>(faceCount));
+    if (ratio >= 80) return 100;
+    if (ratio >= 60) return 80;
+    if (ratio >= 50) return 60;
+    if (ratio >= 40) return 40;
+    if (ratio >= 30) return 30;
+    if (ratio >= 20) return 20;
+    return 10;  // below 20, or not a number (an empty mesh)
+}
+
 }  // namespace zeq

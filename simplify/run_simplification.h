@@ -1,6 +1,8 @@
 // The simplification driver: passes until the target face count.
 #pragma once
 
+#include <cstddef>
+
 #include <cstdint>
 
 namespace zeq {
@@ -13,5 +15,10 @@ namespace zeq {
 // passes print theirs), the simplified counts, and the missed-target line when
 // the count reached differs from the target. Returns `collapseCount`.
 int runSimplification(std::uint32_t targetFaces, bool timingEnabled);
+
+// The starting threshold for a request of `targetFaces` out of `faceCount`:
+// the more drastic the reduction, the more tolerant the first passes. The
+// driver relaxes it from there.
+float startingThreshold(int targetFaces, std::size_t faceCount);
 
 }  // namespace zeq

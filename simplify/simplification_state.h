@@ -17,6 +17,8 @@ struct SimplificationState final : StageState {
     CollapseBounds bounds;
     std::unique_ptr<SweepMarks> marks;
     std::uint64_t marksGeneration = 0;
+    // The simplification seconds the console was given, in all.
+    double printedSeconds = 0;
 };
 
 // The current run's simplification state, made on first use.

@@ -7,7 +7,7 @@
 #include <cstring>
 #include <string>
 
-#include "app/run_program.h"
+#include "zeq/run_request.h"
 #include "io/output_file.h"
 #include "mesh/mesh.h"
 #include "tiles/merge.h"

@@ -14,7 +14,7 @@
 #include <system_error>
 #include <vector>
 
-#include "app/run_program.h"
+#include "zeq/run_request.h"
 #include "io/carried_data.h"
 #include "io/output_file.h"
 #include "io/record_files.h"

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/run_program.h"
+#include "simplify/run_simplification.h"
 #include "io/mesh_format.h"
 
 namespace zeq {

@@ -10,7 +10,7 @@
 #include <set>
 #include <stdexcept>
 
-#include "app/messages.h"
+#include "zeq/messages.h"
 #include "app/run_program.h"
 #include "io/mesh_files.h"
 #include "io/record_pipe.h"
