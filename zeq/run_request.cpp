@@ -111,6 +111,9 @@ Refusal failure(Failure kind, const char* text) { return Refusal{kind, "", "", t
 
 }  // namespace
 
+// The formats are the message table's, each with one %s for the name.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wformat-nonliteral"
 void Refusal::print() const {
     std::printf(format, name);
     std::printf("%s", text);
@@ -125,9 +128,13 @@ Status Refusal::status() const {
     s.message = message + text;
     return s;
 }
+#pragma GCC diagnostic pop
 
 Refusal readFailure(const char* name, ReadStatus status) {
-    return Refusal{status == ReadStatus::OutOfMemory ? Failure::OutOfMemory : Failure::BadInput,
+    const Failure kind = status == ReadStatus::OutOfMemory    ? Failure::OutOfMemory
+                         : status == ReadStatus::FileNotFound ? Failure::CannotRead
+                                                              : Failure::BadInput;
+    return Refusal{kind,
                    messages::kReadFailurePrefix, name, readStatusText(status)};
 }
 

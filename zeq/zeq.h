@@ -20,6 +20,7 @@
 #include <functional>
 #include <limits>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -46,19 +47,28 @@ struct ArrayView {
     double get(std::size_t row, std::size_t column) const;
 };
 
-// A property: one value per vertex or per face (rows), one column.
+// A property: one value per vertex or per face (rows), one column, kept in
+// `storedAs` or else in the array's own type.
 struct PropertyView {
     std::string name;
     ArrayView values;
+    std::optional<ValueType> storedAs;
 };
 
+// How a file stored its mesh (format, text or binary, float or double, what
+// it carried besides the mesh), kept by read() so that write() can store the
+// mesh the same way. Opaque.
+struct FileForm;
+
 // A mesh as the library reads it: positions (N rows of x, y, z), triangles
-// (M rows of three 0-based vertex numbers), and any properties.
+// (M rows of three 0-based vertex numbers), and any properties; `form` is
+// that of a mesh read() from a file (see TriangleMesh).
 struct MeshView {
     ArrayView positions;
     ArrayView triangles;
     std::vector<PropertyView> vertexProperties;
     std::vector<PropertyView> faceProperties;
+    std::shared_ptr<const FileForm> form;
 };
 
 // A property held by the library: its values as doubles, stored in `type`
@@ -68,11 +78,6 @@ struct Property {
     ValueType type = ValueType::Float64;
     std::vector<double> values;
 };
-
-// How a file stored its mesh (format, text or binary, float or double, what
-// it carried besides the mesh), kept by read() so that write() can store the
-// mesh the same way. Opaque.
-struct FileForm;
 
 // A mesh the library hands back.
 struct TriangleMesh {
@@ -94,6 +99,7 @@ enum class Failure : std::uint8_t {
     BadInput,     // the mesh cannot be read: a corner that names no vertex, a coordinate that is not finite, ...
     BadRequest,   // the options: a target not below the face count, a ratio not between 0 and 1, ...
     OutOfMemory,
+    CannotRead,   // an input file that cannot be opened or read
     CannotWrite,  // an output file
 };
 
