@@ -45,6 +45,7 @@ int runSimplification(std::uint32_t targetFaces, bool timingEnabled) {
         if (!shortOfTarget) break;
     }
     dropSweepMarks();
+    simplificationState().passes = passIndex;
     if (!timingEnabled) printSimplificationTime(secondsSince(start));
 
     const Mesh& mesh = theMesh();

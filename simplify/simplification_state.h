@@ -17,8 +17,10 @@ struct SimplificationState final : StageState {
     CollapseBounds bounds;
     std::unique_ptr<SweepMarks> marks;
     std::uint64_t marksGeneration = 0;
-    // The simplification seconds the console was given, in all.
+    // The simplification seconds the console was given, in all, and the
+    // passes made.
     double printedSeconds = 0;
+    int passes = 0;
 };
 
 // The current run's simplification state, made on first use.

@@ -84,6 +84,28 @@ bool formFits(const FileForm& form, const Mesh& mesh) {
            same(form.faceLayout, mesh.attributes->faceLayout);
 }
 
+// What a PLY file made from arrays carries: its coordinates, then each
+// vertex property, and the faces' corners, then each face property.
+std::shared_ptr<CarriedData> plyCarrying(const MeshAttributes& attributes) {
+    auto carried = std::make_shared<CarriedData>();
+    PlyCarried& ply = carried->ply;
+    using Role = PlyProperty::Role;
+    for (const auto& [name, role] : {std::pair{"x", Role::X}, {"y", Role::Y}, {"z", Role::Z}})
+        ply.vertexProperties.push_back(PlyProperty{name, false, ScalarType::UInt8, ScalarType::Float64, role});
+    const auto& vertexChannels = attributes.vertexLayout.channels();
+    for (std::size_t c = 0; c < vertexChannels.size(); ++c)
+        ply.vertexProperties.push_back(PlyProperty{vertexChannels[c].name, false, ScalarType::UInt8,
+                                                   vertexChannels[c].type, Role::Value, static_cast<int>(c)});
+    ply.faceProperties.push_back(
+        PlyProperty{"vertex_indices", true, ScalarType::UInt8, ScalarType::Int32, Role::Corners});
+    const auto& faceChannels = attributes.faceLayout.channels();
+    for (std::size_t c = 0; c < faceChannels.size(); ++c)
+        ply.faceProperties.push_back(PlyProperty{faceChannels[c].name, false, ScalarType::UInt8,
+                                                 faceChannels[c].type, Role::Value, static_cast<int>(c)});
+    ply.elementOrder = {"vertex", "face"};
+    return carried;
+}
+
 }  // namespace
 
 MeshView viewOf(const TriangleMesh& mesh) {
@@ -205,6 +227,10 @@ Status write(const std::string& path, const TriangleMesh& mesh) {
             return refusal.status();
         Mesh& loaded = libraryRun.run().mesh;
         if (form == nullptr || !formFits(*form, loaded)) flavour.carried = nullptr;
+        // Properties without a file's form to carry them go where a file
+        // made from arrays can hold them: a PLY's vertex and face elements.
+        if (flavour.carried == nullptr && format == MeshFormat::Ply && loaded.attributes)
+            flavour.carried = plyCarrying(*loaded.attributes);
         if (writeMeshFile(loaded, format, path.c_str(), flavour) != 0)
             return Refusal{Failure::CannotWrite, messages::kWriteFailure, path.c_str(), ""}.status();
     } catch (const std::bad_alloc&) {

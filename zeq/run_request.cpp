@@ -184,6 +184,7 @@ Refusal simplifyLevel(const LevelRequest& request, long long clockStart, Figures
     figures.faces = liveFaceCount(mesh);
     figures.threshold = static_cast<double>(run.thresholdPercent);
     figures.simplifySeconds = simplificationState().printedSeconds;
+    figures.passes = simplificationState().passes;
     return Refusal{};
 }
 

@@ -248,6 +248,14 @@ TEST_F(Library, PropertiesFollowTheVerticesTheyBelongTo) {
         EXPECT_LT(l, 7);
         EXPECT_LT(level.origins[v], mesh.vertexCount());
     }
+    // A PLY made from arrays carries their properties, in their types.
+    ASSERT_TRUE(zeq::write(path("props.ply"), level.mesh));
+    const TriangleMesh back = readMesh(path("props.ply"), 0);
+    EXPECT_EQ(back.positions, level.mesh.positions);
+    ASSERT_EQ(back.vertexProperties.size(), 2u);
+    EXPECT_EQ(back.vertexProperties[1].type, ValueType::UInt16);
+    EXPECT_EQ(back.vertexProperties[0].values, level.mesh.vertexProperties[0].values);
+    EXPECT_EQ(back.vertexProperties[1].values, level.mesh.vertexProperties[1].values);
 }
 
 // Run under ThreadSanitizer too.
