@@ -128,11 +128,11 @@ MeshView viewOf(const TriangleMesh& mesh) {
 
 Result simplify(const MeshView& mesh, const Options& options, const Console& console) {
     Result result;
-    if (!validOptions(options)) {
-        result.status = failed(Failure::BadRequest, messages::kLongUsage);
-        return result;
-    }
     try {
+        if (!validOptions(options)) {
+            result.status = failed(Failure::BadRequest, messages::kLongUsage);
+            return result;
+        }
         LibraryRun libraryRun(console);
         RunState& run = libraryRun.run();
         const std::size_t levels = std::max(options.faces.size(), options.ratios.size());
@@ -242,11 +242,11 @@ Status write(const std::string& path, const TriangleMesh& mesh) {
 Result simplifyFile(const std::string& input, const std::string& output, const Options& options, int weld,
                     const std::string& origins, const Console& console) {
     Result result;
-    if (!validOptions(options)) {
-        result.status = failed(Failure::BadRequest, messages::kLongUsage);
-        return result;
-    }
     try {
+        if (!validOptions(options)) {
+            result.status = failed(Failure::BadRequest, messages::kLongUsage);
+            return result;
+        }
         std::vector<std::string> targets;
         for (long long faces : options.faces) targets.push_back(std::to_string(countOf(faces)));
         for (double ratio : options.ratios) targets.push_back(decimalOf(ratio));

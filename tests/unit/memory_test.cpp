@@ -11,6 +11,7 @@
 #include <stdexcept>
 
 #include "zeq/messages.h"
+#include "zeq/zeq.h"
 #include "app/run_program.h"
 #include "io/mesh_files.h"
 #include "io/record_pipe.h"
@@ -287,6 +288,47 @@ TEST_F(Memory, EveryRunEndsWithOneFailureMessageWhenMemoryRunsOut) {
         return !HasFailure();
     });
     EXPECT_EQ(seen, (std::set<std::string>{"read", "memory", "write"}));
+}
+
+// The library never lets memory running out escape: every call comes back,
+// complete and as it would without the failure, or with OutOfMemory.
+TEST_F(Memory, LibraryCallsComeBackOutOfMemoryWhenMemoryRunsOut) {
+    buildTorus(12, 20);
+    const std::string input = path("in.ply");
+    printedBy([&] { ASSERT_EQ(writeMeshFile(theMesh(), MeshFormat::Ply, input.c_str(), FileFlavour{}), 0); });
+    TriangleMesh mesh;
+    ASSERT_TRUE(read(input, mesh));
+    Options options;
+    options.ratios = {0.5, 0.2};
+    const Result complete = simplify(viewOf(mesh), options);
+    ASSERT_TRUE(complete.status);
+    int ranOut = 0;
+    const std::string output = path("out.ply");
+    forEachFailingAllocation([&](long n) {
+        failAllocationsFrom(n);
+        const Result result = simplify(viewOf(mesh), options);
+        TriangleMesh again;
+        const Status readStatus = read(input, again);
+        const Status writeStatus = zeq::write(output, mesh);
+        const bool failed = stopFailing();
+        if (!failed) return false;
+        SCOPED_TRACE("allocation " + std::to_string(n));
+        for (const Status& s : {result.status, readStatus, writeStatus}) {
+            if (!s) {
+                EXPECT_TRUE(s.failure == Failure::OutOfMemory || s.failure == Failure::CannotWrite) << s.message;
+            }
+        }
+        if (result.status) {
+            EXPECT_EQ(result.levels.size(), complete.levels.size());
+            if (result.levels.size() == complete.levels.size()) {
+                EXPECT_EQ(result.levels.back().mesh.triangles, complete.levels.back().mesh.triangles);
+            }
+        } else {
+            ++ranOut;
+        }
+        return !HasFailure();
+    });
+    EXPECT_GT(ranOut, 0);
 }
 
 }  // namespace
