@@ -180,6 +180,31 @@ def test_runs_side_by_side():
     same(results[0], results[1])
 
 
+def test_gil_released_while_the_library_works():
+    # With time slicing out of the way, another thread gets the interpreter
+    # while a call is in the library only if the call let go of it. This
+    # thread waits for the call's first console line, then looks whether the
+    # call has returned by the time it runs again.
+    v, f = torus(400, 300)
+    started, done = threading.Event(), []
+
+    def work():
+        zeq.simplify(v, f, ratio=0.1, console=lambda text: started.set())
+        done.append(True)
+
+    interval = sys.getswitchinterval()
+    sys.setswitchinterval(100)
+    try:
+        t = threading.Thread(target=work)
+        t.start()
+        assert started.wait(20)
+        returned_when_woken = bool(done)
+        t.join()
+    finally:
+        sys.setswitchinterval(interval)
+    assert not returned_when_woken
+
+
 def test_open3d_round_trip(sample):
     o3d = pytest.importorskip("open3d")
     v, f = sample
