@@ -1,6 +1,7 @@
 #include "io/live_mesh.h"
 
 #include "io/number_format.h"
+#include "mesh/face_corners.h"
 
 namespace zeq {
 
@@ -15,25 +16,10 @@ int renumberLiveVertices(Mesh& mesh) {
 }
 
 bool faceCorners(FaceId face, std::array<VertexId, 3>& corners) {
-    if (face->edges.size() < 2 || face->edges.size() > 3) return false;
-    EdgeId e0 = face->edges[0];
-    EdgeId e1 = face->edges[1];
-    VertexId shared;
-    VertexId third;
-    if (e1->end1 == e0->end1 || e1->end1 == e0->end2) {
-        shared = e1->end1;
-        third = e1->end2;
-    } else {
-        shared = e1->end2;
-        third = e1->end1;
-    }
-    if (shared == e0->end1) {
-        corners = {e0->end2, e0->end1, third};
-    } else {
-        corners = {e0->end1, e0->end2, third};
-    }
+    if (face->edges.size() > 3) return false;
+    if (!decodeCorners(face, corners[0], corners[1], corners[2])) return false;
     for (VertexId corner : corners)
-        if (corner == nullptr || !isLive(corner)) return false;
+        if (!isLive(corner)) return false;
     return true;
 }
 

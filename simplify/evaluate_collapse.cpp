@@ -6,28 +6,13 @@
 #include <utility>
 #include <vector>
 
+#include "mesh/face_corners.h"
 #include "simplify/collapse_bounds.h"
 #include "simplify/simplification_state.h"
 
 namespace zeq {
 
 namespace {
-
-// The corners of face g from its first two edges: the shared corner S and
-// the far ends A (of the first) and B (of the second). Each test that holds
-// overrides the one before; for a triangle exactly one holds. False when the
-// face has fewer than two edges or they share no corner.
-[[gnu::always_inline]] inline bool triangleCorners(FaceId g, VertexId& s, VertexId& a, VertexId& b) {
-    if (g->edges.size() < 2) return false;
-    EdgeId e1 = g->edges[0];
-    EdgeId e2 = g->edges[1];
-    s = a = b = nullptr;
-    if (e2->end1 == e1->end1) s = e1->end1, a = e1->end2, b = e2->end2;
-    if (e2->end2 == e1->end1) s = e1->end1, a = e1->end2, b = e2->end1;
-    if (e2->end1 == e1->end2) s = e1->end2, a = e1->end1, b = e2->end2;
-    if (e2->end2 == e1->end2) s = e1->end2, a = e1->end1, b = e2->end1;
-    return s != nullptr && a != nullptr && b != nullptr;
-}
 
 double dot(const Point3& u, const Point3& v) { return u.x * v.x + u.y * v.y + u.z * v.z; }
 Point3 minus(const Point3& u, const Point3& v) { return Point3{u.x - v.x, u.y - v.y, u.z - v.z}; }
@@ -70,7 +55,7 @@ double starGap(const std::vector<FaceId>& faces, FaceId f1, FaceId f2, VertexId 
     Point3 up{0, 0, 0};
     for (FaceId g : faces) {
         VertexId s, a, b;
-        if (!triangleCorners(g, s, a, b)) return half;
+        if (!decodeCorners(g, a, s, b)) return half;
         Triangle before, after;
         const VertexId corners[3] = {a, s, b};
         for (int k = 0; k < 3; ++k) {
@@ -191,7 +176,7 @@ double starGap(const std::vector<FaceId>& faces, FaceId f1, FaceId f2, VertexId 
     constexpr double kDegenerate = std::numeric_limits<double>::quiet_NaN();
     VertexId s, a, b;
     // First two edges sharing no corner: treated like a degenerate face.
-    if (!triangleCorners(g, s, a, b)) return kDegenerate;
+    if (!decodeCorners(g, a, s, b)) return kDegenerate;
     const FaceNormal* storedNormal = g->getNormal();
     if (storedNormal == nullptr) return kDegenerate;
     const Point3 stored = storedNormal->value();
