@@ -1,5 +1,7 @@
 #include "io/mesh_format.h"
 
+#include "io/format_table.h"
+
 #include <cctype>
 #include <cstring>
 
@@ -21,15 +23,11 @@ bool endsWith(const char* name, std::size_t length, const char* suffix) {
 
 MeshFormat formatOfName(const char* fileName) {
     const std::size_t n = std::strlen(fileName);
-    if (endsWith(fileName, n, ".ply")) return MeshFormat::Ply;
-    if (endsWith(fileName, n, ".stl")) return MeshFormat::Stl;
-    if (endsWith(fileName, n, ".obj")) return MeshFormat::Obj;
-    if (endsWith(fileName, n, "off")) return MeshFormat::Off;
+    for (MeshFormat format : kFormatsByName)
+        if (endsWith(fileName, n, handlersOf(format).nameEnding)) return format;
     return MeshFormat::Smf;
 }
 
-bool weldsByDefault(MeshFormat format) {
-    return format == MeshFormat::Ply || format == MeshFormat::Obj || format == MeshFormat::Stl;
-}
+bool weldsByDefault(MeshFormat format) { return handlersOf(format).weldsByDefault; }
 
 }  // namespace zeq

@@ -14,6 +14,7 @@
 #include "io/live_mesh.h"
 #include "io/number_format.h"
 #include "io/output_file.h"
+#include "io/record_files.h"
 
 namespace zeq {
 
@@ -221,6 +222,67 @@ int writeCarriedPly(Mesh& mesh, const char* fileName, const FileFlavour& flavour
 
 }  // namespace
 
+namespace {
+
+// A PLY of positions and triangles alone: the header, then
+// forEachVertex(vertex) calling vertex(x, y, z) for each vertex and
+// forEachFace(face) calling face(i, j, k) for each triangle, written in the
+// flavour's encoding and coordinate type. The live mesh and plain records
+// are both written through it.
+template <class ForEachVertex, class ForEachFace>
+void writePositionsAndTriangles(OutputFile& out, const FileFlavour& flavour, std::size_t vertexCount,
+                                std::size_t faceCount, ForEachVertex forEachVertex, ForEachFace forEachFace) {
+    const char* type = flavour.doubleCoordinates ? "double" : "float";
+    out.print("ply\nformat %s 1.0\ncomment %s\nelement vertex %zu\n", plyFormatName(flavour), kProducerName,
+              vertexCount);
+    out.print("property %s x\nproperty %s y\nproperty %s z\n", type, type, type);
+    out.print("element face %zu\nproperty list uchar int vertex_indices\nend_header\n", faceCount);
+
+    const bool big = flavour.bigEndian();
+    forEachVertex([&](double x, double y, double z) {
+        const double xyz[3] = {x, y, z};
+        if (flavour.binary()) {
+            unsigned char record[24];
+            unsigned char* end = record;
+            for (double c : xyz)
+                end = flavour.doubleCoordinates ? storeBinary(end, c, big) : storeBinary(end, static_cast<float>(c), big);
+            out.write(reinterpret_cast<const char*>(record), static_cast<std::size_t>(end - record));
+            return;
+        }
+        // "x y z": no blank before the first coordinate.
+        char line[4 * kNumberChars];
+        char* end = line;
+        for (double c : xyz) {
+            *end++ = ' ';
+            end = flavour.doubleCoordinates ? formatShortest(end, c) : formatShortest(end, static_cast<float>(c));
+        }
+        *end++ = '\n';
+        out.write(line + 1, static_cast<std::size_t>(end - line - 1));
+    });
+    forEachFace([&](std::int32_t i, std::int32_t j, std::int32_t k) {
+        const std::int32_t corners[3] = {i, j, k};
+        if (flavour.binary()) {
+            unsigned char record[13];
+            unsigned char* end = record;
+            *end++ = 3;
+            for (std::int32_t c : corners) end = storeBinary(end, c, big);
+            out.write(reinterpret_cast<const char*>(record), sizeof record);
+            return;
+        }
+        char line[4 * kNumberChars];
+        char* end = line;
+        *end++ = '3';
+        for (std::int32_t c : corners) {
+            *end++ = ' ';
+            end = formatInt(end, c);
+        }
+        *end++ = '\n';
+        out.write(line, static_cast<std::size_t>(end - line));
+    });
+}
+
+}  // namespace
+
 int writePly(Mesh& mesh, const char* fileName, const FileFlavour& flavour, std::string* copy) {
     if (flavour.carried && mesh.attributes) return writeCarriedPly(mesh, fileName, flavour, copy);
     OutputFile out;
@@ -228,53 +290,36 @@ int writePly(Mesh& mesh, const char* fileName, const FileFlavour& flavour, std::
     out.keepCopy(copy);
     const int vertexCount = renumberLiveVertices(mesh);
     const int faceCount = countWritableFaces(mesh);
-    const char* type = flavour.doubleCoordinates ? "double" : "float";
-    out.print("ply\nformat %s 1.0\ncomment %s\nelement vertex %d\n", plyFormatName(flavour), kProducerName,
-              vertexCount);
-    out.print("property %s x\nproperty %s y\nproperty %s z\n", type, type, type);
-    out.print("element face %d\nproperty list uchar int vertex_indices\nend_header\n", faceCount);
-
-    const bool big = flavour.bigEndian();
-    forEachWritten(
-        mesh,
-        [&](const Point3& p) {
-            const double xyz[3] = {p.x, p.y, p.z};
-            if (flavour.binary()) {
-                unsigned char record[24];
-                unsigned char* end = record;
-                for (double c : xyz)
-                    end = flavour.doubleCoordinates ? storeBinary(end, c, big)
-                                                    : storeBinary(end, static_cast<float>(c), big);
-                out.write(reinterpret_cast<const char*>(record), static_cast<std::size_t>(end - record));
-                return;
+    writePositionsAndTriangles(
+        out, flavour, static_cast<std::size_t>(vertexCount), static_cast<std::size_t>(faceCount),
+        [&](auto vertex) {
+            for (VertexId v : mesh.vertices) {
+                if (!isLive(v)) continue;
+                const Point3 p = v->positionCopy();
+                vertex(p.x, p.y, p.z);
             }
-            // "x y z": no blank before the first coordinate.
-            char line[4 * kNumberChars];
-            char* end = flavour.doubleCoordinates
-                            ? appendCoordinates(line, p, [](char* o, double v) { return formatShortest(o, v); })
-                            : appendCoordinates(line, p, [](char* o, double v) {
-                                  return formatShortest(o, static_cast<float>(v));
-                              });
-            *end++ = '\n';
-            out.write(line + 1, static_cast<std::size_t>(end - line - 1));
         },
-        [&](const std::array<VertexId, 3>& corners) {
-            if (flavour.binary()) {
-                unsigned char record[13];
-                unsigned char* end = record;
-                *end++ = 3;
-                for (VertexId corner : corners)
-                    end = storeBinary(end, static_cast<std::int32_t>(corner->getId()), big);
-                out.write(reinterpret_cast<const char*>(record), sizeof record);
-                return;
-            }
-            char line[4 * kNumberChars];
-            line[0] = '3';
-            char* end = appendCorners(line + 1, corners, 0);
-            *end++ = '\n';
-            out.write(line, static_cast<std::size_t>(end - line));
+        [&](auto face) {
+            std::array<VertexId, 3> c;
+            for (FaceId f : mesh.faces)
+                if (isLive(f) && faceCorners(f, c)) face(c[0]->getId(), c[1]->getId(), c[2]->getId());
         });
     return out.commit() ? 0 : 1;
+}
+
+void writePlyRecords(OutputFile& out, const PlainMesh& mesh, const FileFlavour& flavour) {
+    writePositionsAndTriangles(
+        out, flavour, mesh.vertexCount(), mesh.faceCount(),
+        [&](auto vertex) {
+            for (std::size_t v = 0; v < mesh.vertexCount(); ++v)
+                vertex(mesh.positions[3 * v], mesh.positions[3 * v + 1], mesh.positions[3 * v + 2]);
+        },
+        [&](auto face) {
+            for (std::size_t f = 0; f < mesh.faceCount(); ++f) {
+                const std::uint32_t* c = &mesh.corners[3 * f];
+                face(static_cast<std::int32_t>(c[0]), static_cast<std::int32_t>(c[1]), static_cast<std::int32_t>(c[2]));
+            }
+        });
 }
 
 }  // namespace zeq

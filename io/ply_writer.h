@@ -8,6 +8,9 @@
 
 namespace zeq {
 
+class OutputFile;
+struct PlainMesh;
+
 // Writes the live part of `mesh` as PLY in the input's flavour: "format
 // ascii 1.0", or binary in the input's byte order; "vertex" with x, y, z of
 // type double, or float (each the rounding of the computed double), and
@@ -21,5 +24,9 @@ int writePly(Mesh& mesh, const char* fileName, const FileFlavour& flavour, std::
 
 // The word of a PLY "format" line for the flavour's encoding.
 const char* plyFormatName(const FileFlavour& flavour);
+
+// Plain records as a PLY of positions and triangles, in `flavour`: every
+// coordinate written so that it reads back as the same number.
+void writePlyRecords(OutputFile& out, const PlainMesh& mesh, const FileFlavour& flavour);
 
 }  // namespace zeq

@@ -5,6 +5,7 @@
 #include <new>
 
 #include "io/byte_order.h"
+#include "io/format_table.h"
 #include "io/live_mesh.h"
 #include "io/mesh_files.h"
 #include "io/number_format.h"
@@ -16,19 +17,6 @@
 namespace zeq {
 
 namespace {
-
-ReadStatus readWithParser(MeshFormat format, const char* fileName, RecordSink& sink, FileFlavour& flavour,
-                          const RecordReading& reading) {
-    const bool weld = reading.weld && weldsByDefault(format);
-    switch (format) {
-        case MeshFormat::Smf: return readSmfRecords(fileName, sink);
-        case MeshFormat::Off: return readOffRecords(fileName, sink);
-        case MeshFormat::Ply: return readPlyRecords(fileName, sink, flavour, weld, reading.attributes);
-        case MeshFormat::Stl: return readStlRecords(fileName, sink, flavour, reading.attributes);
-        case MeshFormat::Obj: return readObjRecords(fileName, sink, weld, &flavour, reading.attributes);
-    }
-    return readSmfRecords(fileName, sink);
-}
 
 // " x y z" with each coordinate written shortest, as a double or as a float.
 char* appendExact(char* out, const double* p, bool asFloat) {
@@ -48,47 +36,9 @@ char* appendIndices(char* out, const std::uint32_t* f, std::uint32_t base) {
     return out;
 }
 
-void writePly(OutputFile& out, const PlainMesh& mesh, const FileFlavour& flavour) {
-    const char* type = flavour.doubleCoordinates ? "double" : "float";
-    out.print("ply\nformat %s 1.0\ncomment %s\nelement vertex %zu\n", plyFormatName(flavour), kProducerName,
-              mesh.vertexCount());
-    out.print("property %s x\nproperty %s y\nproperty %s z\n", type, type, type);
-    out.print("element face %zu\nproperty list uchar int vertex_indices\nend_header\n", mesh.faceCount());
-    const bool big = flavour.bigEndian();
-    char line[4 * kNumberChars];
-    for (std::size_t v = 0; v < mesh.vertexCount(); ++v) {
-        const double* p = &mesh.positions[3 * v];
-        if (flavour.binary()) {
-            unsigned char record[24];
-            unsigned char* end = record;
-            for (int c = 0; c < 3; ++c)
-                end = flavour.doubleCoordinates ? storeBinary(end, p[c], big)
-                                                : storeBinary(end, static_cast<float>(p[c]), big);
-            out.write(reinterpret_cast<const char*>(record), static_cast<std::size_t>(end - record));
-        } else {
-            char* end = appendExact(line, p, !flavour.doubleCoordinates);
-            *end++ = '\n';
-            out.write(line + 1, static_cast<std::size_t>(end - line - 1));
-        }
-    }
-    for (std::size_t f = 0; f < mesh.faceCount(); ++f) {
-        const std::uint32_t* c = &mesh.corners[3 * f];
-        if (flavour.binary()) {
-            unsigned char record[13];
-            unsigned char* end = record;
-            *end++ = 3;
-            for (int k = 0; k < 3; ++k) end = storeBinary(end, static_cast<std::int32_t>(c[k]), big);
-            out.write(reinterpret_cast<const char*>(record), sizeof record);
-        } else {
-            line[0] = '3';
-            char* end = appendIndices(line + 1, c, 0);
-            *end++ = '\n';
-            out.write(line, static_cast<std::size_t>(end - line));
-        }
-    }
-}
+}  // namespace
 
-void writeStl(OutputFile& out, const PlainMesh& mesh, const FileFlavour& flavour) {
+void writeStlRecords(OutputFile& out, const PlainMesh& mesh, const FileFlavour& flavour) {
     const bool binary = flavour.binary();
     writeStlStart(out, binary, static_cast<std::uint32_t>(mesh.faceCount()));
     for (std::size_t f = 0; f < mesh.faceCount(); ++f) {
@@ -103,8 +53,7 @@ void writeStl(OutputFile& out, const PlainMesh& mesh, const FileFlavour& flavour
     writeStlEnd(out, binary);
 }
 
-// SMF, OFF and OBJ: a header, "v x y z" / "x y z" lines, then face lines.
-void writeText(OutputFile& out, const PlainMesh& mesh, MeshFormat format) {
+void writeTextRecords(OutputFile& out, const PlainMesh& mesh, MeshFormat format) {
     if (format == MeshFormat::Smf) out.write("#SMF\n", 5);
     if (format == MeshFormat::Off) out.print("OFF\n%zu %zu 0\n", mesh.vertexCount(), mesh.faceCount());
     if (format == MeshFormat::Obj)
@@ -136,8 +85,6 @@ void writeText(OutputFile& out, const PlainMesh& mesh, MeshFormat format) {
     }
 }
 
-}  // namespace
-
 ReadStatus readRecords(MeshFormat format, const char* fileName, RecordSink& sink, FileFlavour& flavour) {
     return readRecords(format, fileName, sink, flavour, RecordReading{});
 }
@@ -147,7 +94,8 @@ ReadStatus readRecords(MeshFormat format, const char* fileName, RecordSink& sink
     flavour = FileFlavour{};
     if (reading.attributes != nullptr) reading.attributes->reset();
     try {
-        return readWithParser(format, fileName, sink, flavour, reading);
+        const bool weld = reading.weld && weldsByDefault(format);
+        return handlersOf(format).readRecords(fileName, sink, flavour, weld, reading.attributes);
     } catch (const std::bad_alloc&) {
         return ReadStatus::OutOfMemory;
     }
@@ -157,11 +105,7 @@ int writePlainMesh(const PlainMesh& mesh, MeshFormat format, const char* fileNam
     try {
         OutputFile out;
         if (!out.open(fileName)) return 1;
-        switch (format) {
-            case MeshFormat::Ply: writePly(out, mesh, flavour); break;
-            case MeshFormat::Stl: writeStl(out, mesh, flavour); break;
-            default: writeText(out, mesh, format); break;
-        }
+        handlersOf(format).writeRecords(out, mesh, flavour);
         return out.commit() ? 0 : 1;
     } catch (const std::bad_alloc&) {
         return 1;
@@ -196,15 +140,6 @@ int writeCarriedMesh(const PlainMesh& mesh, std::unique_ptr<MeshAttributes>& att
     return result;
 }
 
-const char* extensionOf(MeshFormat format) {
-    switch (format) {
-        case MeshFormat::Smf: return "smf";
-        case MeshFormat::Off: return "off";
-        case MeshFormat::Ply: return "ply";
-        case MeshFormat::Stl: return "stl";
-        case MeshFormat::Obj: return "obj";
-    }
-    return "smf";
-}
+const char* extensionOf(MeshFormat format) { return handlersOf(format).extension; }
 
 }  // namespace zeq

@@ -18,6 +18,8 @@
 
 namespace zeq {
 
+class OutputFile;
+
 // A record sink for the readers' parsers (see io/mesh_builder.h for the
 // calls). Checks each face's corners against the vertices read so far, as a
 // load does, and hands the records on to onVertex and onFace.
@@ -111,6 +113,11 @@ int writePlainMesh(const PlainMesh& mesh, MeshFormat format, const char* fileNam
 int writeCarriedMesh(const PlainMesh& mesh, std::unique_ptr<MeshAttributes>& attributes, MeshFormat format,
                      const char* fileName, const FileFlavour& flavour, long long* writtenFaces = nullptr,
                      const char* originsName = nullptr);
+
+// Plain records in the text formats (SMF, OFF, OBJ) and STL, every
+// coordinate written so that it reads back as the same number.
+void writeTextRecords(OutputFile& out, const PlainMesh& mesh, MeshFormat format);
+void writeStlRecords(OutputFile& out, const PlainMesh& mesh, const FileFlavour& flavour);
 
 // The file-name ending that formatOfName reads back as `format`.
 const char* extensionOf(MeshFormat format);

@@ -7,6 +7,7 @@
 #include <system_error>
 #include <thread>
 
+#include "io/format_table.h"
 #include "io/live_mesh.h"
 #include "io/mesh_builder.h"
 #include "io/number_format.h"
@@ -90,16 +91,7 @@ ReadStatus loadRecords(Mesh& mesh, const PlainMesh& records, MeshFormat format, 
 
 ReadStatus loadBytes(Mesh& mesh, const std::string& bytes, MeshFormat format, const char* name,
                      FileFlavour& flavour, bool weld, bool carry) {
-    const char* data = bytes.data();
-    const std::size_t size = bytes.size();
-    switch (format) {
-        case MeshFormat::Smf: return readSmfText(mesh, data, size, weld);
-        case MeshFormat::Off: return readOffText(mesh, data, size, name, weld);
-        case MeshFormat::Ply: return readPlyData(mesh, data, size, flavour, weld, carry);
-        case MeshFormat::Stl: return readStlData(mesh, data, size, flavour, carry);
-        case MeshFormat::Obj: return readObjText(mesh, data, size, weld, carry ? &flavour : nullptr);
-    }
-    return ReadStatus::BadHeader;
+    return handlersOf(format).readBytes(mesh, bytes.data(), bytes.size(), name, flavour, weld, carry);
 }
 
 }  // namespace
